@@ -1,0 +1,23 @@
+#include "tq_driver.h"
+
+#include <stdio.h>
+
+void FormatTouchDeviceName(unsigned n, wchar_t* name, size_t capacity)
+{
+    _snwprintf(name, capacity, L"\\\\.\\TqTouch%u", n);
+    name[capacity - 1] = L'\0';
+}
+
+HANDLE OpenTouchDevice(unsigned n, DWORD access)
+{
+    wchar_t name[MAX_PATH];
+    FormatTouchDeviceName(n, name, MAX_PATH);
+    return CreateFileW(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0,
+                       NULL);
+}
+
+bool TouchControl(HANDLE device, DWORD code, void* output, DWORD outputSize)
+{
+    DWORD returned = 0;
+    return DeviceIoControl(device, code, NULL, 0, output, outputSize, &returned, NULL) != FALSE;
+}

@@ -1,0 +1,62 @@
+#include "tq_registry.h"
+
+static bool Succeeded(LONG status)
+{
+    if (status == ERROR_SUCCESS)
+        return true;
+    SetLastError(static_cast<DWORD>(status));
+    return false;
+}
+
+bool OpenRegKey(const wchar_t* path, REGSAM access, HKEY* key)
+{
+    return Succeeded(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access, key));
+}
+
+bool CreateRegKey(const wchar_t* path, REGSAM access, HKEY* key)
+{
+    return Succeeded(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, NULL, REG_OPTION_NON_VOLATILE,
+                                     access, NULL, key, NULL));
+}
+
+static bool QueryDword(HKEY key, const wchar_t* name, DWORD* type, DWORD* data)
+{
+    DWORD size = sizeof(*data);
+    if (!Succeeded(RegQueryValueExW(key, name, NULL, type, reinterpret_cast<BYTE*>(data), &size)))
+        return false;
+    if (size != sizeof(*data)) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
+    return true;
+}
+
+bool ReadDwordStrict(HKEY key, const wchar_t* name, DWORD* value)
+{
+    DWORD type = REG_NONE;
+    DWORD data = 0;
+    if (!QueryDword(key, name, &type, &data))
+        return false;
+    if (type != REG_DWORD) {
+        SetLastError(ERROR_DATATYPE_MISMATCH);
+        return false;
+    }
+    *value = data;
+    return true;
+}
+
+bool ReadDwordPermissive(HKEY key, const wchar_t* name, DWORD* value)
+{
+    DWORD type = REG_NONE;
+    DWORD data = 0;
+    if (!QueryDword(key, name, &type, &data))
+        return false;
+    *value = data;
+    return true;
+}
+
+bool WriteDword(HKEY key, const wchar_t* name, DWORD value)
+{
+    return Succeeded(RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                    sizeof(value)));
+}

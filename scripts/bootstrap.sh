@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build and the tests need. Quick and quiet when all is there.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  mingw-w64-tools wine wine32:i386 xvfb xauth x11-utils cmake make googletest libbenchmark-dev g++
+  python3 imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "bootstrap: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Brings up, or takes down, a private test environment: a 32-bit Wine prefix, its persistent
+# wineserver, an Xvfb display and the simulated touch driver.
+# Usage: harness.sh up HARNESS_DIR [WIDTHxHEIGHT]   |   harness.sh down HARNESS_DIR
+# Only what this script started is stopped: the Xvfb by its pid, wine by this prefix's server.
+set -euo pipefail
+
+cmd=${1:?usage: harness.sh up|down HARNESS_DIR [WxH]}
+h=$(mkdir -p "${2:?harness dir}" && cd "$2" && pwd)
+size=${3:-1024x768}
+here=$(cd "$(dirname "$0")" && pwd)
+
+export WINEPREFIX="$h/prefix" WINEARCH=win32 WINEDEBUG=-all
+# Keep wineboot from offering to download Mono and Gecko.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+start_display() {
+    if [ -f "$h/xvfb.pid" ] && kill -0 "$(cat "$h/xvfb.pid")" 2>/dev/null; then
+        return
+    fi
+    local fifo="$h/displayfd"
+    rm -f "$fifo" "$h/display"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset 3>"$fifo" </dev/null >"$h/xvfb.log" 2>&1 &
+    echo $! >"$h/xvfb.pid"
+    local n
+    read -r -t 20 n <"$fifo" || { echo "harness: Xvfb did not start" >&2; exit 1; }
+    rm -f "$fifo"
+    echo ":$n" >"$h/display"
+}
+
+start_wine() {
+    export DISPLAY
+    DISPLAY=$(cat "$h/display")
+    mkdir -p "$WINEPREFIX"
+    # The server must outlive every client, or a loaded driver goes down with it.
+    # Daemons must not hold the caller's output open, or ctest waits for them to exit.
+    wineserver -p </dev/null >/dev/null 2>&1
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wineboot -i </dev/null >"$h/wineboot.log" 2>&1
+    else
+        wineboot </dev/null >/dev/null 2>&1 || true
+    fi
+}
+
+case "$cmd" in
+up)
+    start_display
+    start_wine
+    if [ -x "$here/sim-up.sh" ]; then
+        "$here/sim-up.sh" "$h"
+    fi
+    ;;
+down)
+    if [ -d "$WINEPREFIX" ]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
+    if [ -f "$h/xvfb.pid" ]; then
+        kill "$(cat "$h/xvfb.pid")" 2>/dev/null || true
+        rm -f "$h/xvfb.pid"
+    fi
+    rm -f "$h/display"
+    ;;
+*)
+    echo "usage: harness.sh up|down HARNESS_DIR [WxH]" >&2
+    exit 2
+    ;;
+esac
