@@ -35,9 +35,13 @@ start_wine() {
     mkdir -p "$WINEPREFIX"
     # The server must outlive every client, or a loaded driver goes down with it.
     # Daemons must not hold the caller's output open, or ctest waits for them to exit.
-    wineserver -p </dev/null >/dev/null 2>&1
+    # It exits with 2 when this prefix's server is up already, as on a second "up".
+    wineserver -p </dev/null >/dev/null 2>&1 || true
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        wineboot -i </dev/null >"$h/wineboot.log" 2>&1
+        # Wine initialises a new prefix by itself before the first program runs; "wineboot -i"
+        # on top would start a second services.exe, and the two answer service requests in
+        # turn from different databases.
+        wineboot </dev/null >"$h/wineboot.log" 2>&1
     else
         wineboot </dev/null >/dev/null 2>&1 || true
     fi
