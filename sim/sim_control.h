@@ -2,18 +2,19 @@
 // Included by the driver (wdm.h) and by user mode (winioctl.h); CTL_CODE is defined by either.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include "tq_ioctl.h"
 
-#define IOCTL_TQSIM_SET_RAW_POINT \
+#define IOCTL_TQSIM_SET_RAW_POINT                                                                  \
     CTL_CODE(TQTOUCH_DEVICE_TYPE, 0x900, METHOD_BUFFERED, FILE_ANY_ACCESS)
-#define IOCTL_TQSIM_SET_DEVICE_INFO \
+#define IOCTL_TQSIM_SET_DEVICE_INFO                                                                \
     CTL_CODE(TQTOUCH_DEVICE_TYPE, 0x901, METHOD_BUFFERED, FILE_ANY_ACCESS)
 #define IOCTL_TQSIM_FAIL_NEXT CTL_CODE(TQTOUCH_DEVICE_TYPE, 0x902, METHOD_BUFFERED, FILE_ANY_ACCESS)
-#define IOCTL_TQSIM_READ_STATE \
+#define IOCTL_TQSIM_READ_STATE                                                                     \
     CTL_CODE(TQTOUCH_DEVICE_TYPE, 0x903, METHOD_BUFFERED, FILE_ANY_ACCESS)
-#define IOCTL_TQSIM_RESET_COUNTERS \
+#define IOCTL_TQSIM_RESET_COUNTERS                                                                 \
     CTL_CODE(TQTOUCH_DEVICE_TYPE, 0x904, METHOD_BUFFERED, FILE_ANY_ACCESS)
 
 // The five public codes, as indices into the per-code tables below.
@@ -46,6 +47,17 @@ enum SimParam {
 };
 // Record values in the order A1, B1, C1, A2, B2, C2, Delta, Valid, CX, CY.
 #define SIM_RECORD_VALUES 10
+
+// Registry value names, by SimParam and in record order.
+static const wchar_t* const SimParamNames[SimParamCount] = {L"InputMode",
+                                                            L"ClickMode",
+                                                            L"RightClickEnable",
+                                                            L"RightClickTimeout",
+                                                            L"RightClickDistanceX",
+                                                            L"RightClickDistanceY",
+                                                            L"Beep"};
+static const wchar_t* const SimRecordNames[SIM_RECORD_VALUES] = {
+    L"A1", L"B1", L"C1", L"A2", L"B2", L"C2", L"Delta", L"Valid", L"CX", L"CY"};
 
 struct SimState {
     uint32_t index;
