@@ -5,11 +5,15 @@
 
 #include "calib_store.h"
 #include "reg_fixture.h"
+#include "sim_client.h"
+#include "tq_driver.h"
 #include "tq_registry.h"
 
 namespace
 {
 
+const wchar_t* const Screen0Key =
+    L"SYSTEM\\CurrentControlSet\\Services\\TqTouch\\Parameters\\Screen0";
 const wchar_t* const Screen0Record =
     L"SYSTEM\\CurrentControlSet\\Services\\TqTouch\\Parameters\\Screen0\\Calibration";
 const wchar_t* const Screen3Record =
@@ -221,6 +225,123 @@ TEST_F(RecordStore, MaxCalErrorIsReadAnewWithAnyFourByteValue)
     EXPECT_EQ(45u, ReadMaxCalError());
     SetString(TouchOptionsKey, MaxCalErrorName, L"12345");
     EXPECT_EQ(30u, ReadMaxCalError());
+}
+
+// Apply against the simulated driver: what it was told and what it read when told.
+class ApplyWithDriver : public RecordStore
+{
+  protected:
+    void SetUp() override
+    {
+        RecordStore::SetUp();
+        device = OpenTouchDevice(0, GENERIC_READ);
+        ASSERT_NE(INVALID_HANDLE_VALUE, device) << GetLastError();
+        ASSERT_TRUE(SimResetCounters(0));
+    }
+    void TearDown() override
+    {
+        if (device != INVALID_HANDLE_VALUE)
+            CloseHandle(device);
+        RecordStore::TearDown();
+    }
+    SimState State(unsigned n = 0)
+    {
+        SimState state = {};
+        EXPECT_TRUE(SimReadState(n, &state));
+        return state;
+    }
+    HANDLE device = INVALID_HANDLE_VALUE;
+};
+
+const uint32_t ClickBits = 1u << SimClickMode | 1u << SimRightClickEnable;
+const uint32_t AllRecordBits = (1u << SIM_RECORD_VALUES) - 1;
+
+void ExpectDriverRead(const ScreenSettings& settings, const SimState& state)
+{
+    EXPECT_EQ(ClickBits, state.paramsPresent & ClickBits);
+    EXPECT_EQ(settings.ClickMode, static_cast<uint32_t>(state.params[SimClickMode]));
+    EXPECT_EQ(settings.RightClickEnable, static_cast<uint32_t>(state.params[SimRightClickEnable]));
+    EXPECT_EQ(AllRecordBits, state.recordPresent);
+    for (int i = 0; i < SIM_RECORD_VALUES; ++i)
+        EXPECT_EQ(Fields(settings.record)[i], state.record[i]) << "field " << i;
+}
+
+TEST_F(ApplyWithDriver, EachApplyEndsWithOneReloadThatSeesTheApplied)
+{
+    // Calibration mode, then a check with a new record, then a restore of saved settings.
+    ScreenSettings calibrationMode = {0, 2, CalibrationRecord{}};
+    ScreenSettings check = {0, 2, Sample()};
+    ScreenSettings restore = {1, 0, Sample()};
+    restore.record.Valid = 0;
+    restore.record.B1 = 46;
+    const ScreenSettings* runs[] = {&calibrationMode, &check, &restore};
+    for (uint32_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(ApplyScreenSettings(0, runs[i], device)) << i;
+        const SimState state = State();
+        EXPECT_EQ(i + 1, state.requests[SimReload]) << i;
+        EXPECT_EQ(i + 1, state.reloads) << i;
+        ExpectDriverRead(*runs[i], state);
+        for (int code : {SimGetRawPoint, SimGetDeviceInfo, SimEnableClicks, SimDisableClicks})
+            EXPECT_EQ(0u, state.requests[code]) << code;
+    }
+}
+
+TEST_F(ApplyWithDriver, FailedRecordWriteStillReloads)
+{
+    // Below a volatile key no lasting key can be created, so the record write fails for real.
+    HKEY screen;
+    ASSERT_TRUE(CreateRegKey(TouchParametersKey, KEY_SET_VALUE, &screen));
+    RegCloseKey(screen);
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, Screen0Key, 0, NULL,
+                                             REG_OPTION_VOLATILE, KEY_WRITE, NULL, &screen, NULL));
+    RegCloseKey(screen);
+    const CalibrationRecord record = Sample();
+    ASSERT_FALSE(WriteCalibrationRecord(0, &record));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CHILD_MUST_BE_VOLATILE), GetLastError());
+
+    const ScreenSettings settings = {0, 2, Sample()};
+    EXPECT_TRUE(ApplyScreenSettings(0, &settings, device));
+    EXPECT_FALSE(KeyExists(Screen0Record));
+    const SimState state = State();
+    EXPECT_EQ(1u, state.requests[SimReload]);
+    EXPECT_EQ(1u, state.reloads);
+    EXPECT_EQ(2, state.params[SimClickMode]);
+    EXPECT_EQ(0, state.params[SimRightClickEnable]);
+    EXPECT_EQ(0u, state.recordPresent);
+}
+
+TEST_F(ApplyWithDriver, FailedReloadIsTheResult)
+{
+    const NTSTATUS deviceNotReady = static_cast<NTSTATUS>(0xC00000A3);
+    ASSERT_TRUE(SimFailNext(0, SimReload, 1, static_cast<uint32_t>(deviceNotReady)));
+    const ScreenSettings settings = {0, 2, Sample()};
+    SetLastError(0);
+    EXPECT_FALSE(ApplyScreenSettings(0, &settings, device));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_READY), GetLastError());
+    EXPECT_EQ(1u, State().requests[SimReload]);
+    // The registry holds the settings all the same; the next reload takes them.
+    DWORD value = 0;
+    EXPECT_TRUE(GetDword(Screen0Record, B1Name, &value));
+    EXPECT_EQ(0xFFFFFFD2u, value);
+    EXPECT_TRUE(GetDword(TouchParametersKey, ClickModeName, &value));
+    EXPECT_EQ(2u, value);
+}
+
+TEST_F(ApplyWithDriver, FourthScreenReloadsItsOwnDevice)
+{
+    CloseHandle(device);
+    device = INVALID_HANDLE_VALUE;
+    ASSERT_TRUE(SimRestartDriver(1u | 1u << 3));
+    HANDLE fourth = OpenTouchDevice(3, GENERIC_READ);
+    ASSERT_NE(INVALID_HANDLE_VALUE, fourth);
+    const ScreenSettings settings = {0, 2, Sample()};
+    EXPECT_TRUE(ApplyScreenSettings(3, &settings, fourth));
+    CloseHandle(fourth);
+    const SimState state = State(3);
+    EXPECT_EQ(1u, state.reloads);
+    ExpectDriverRead(settings, state);
+    EXPECT_EQ(0u, State(0).requests[SimReload]);
+    EXPECT_TRUE(SimRestartDriver(SimDefaultDevices));
 }
 
 } // namespace

@@ -207,16 +207,6 @@ TEST(Computation, IdentityDataOnThreeMarks)
     EXPECT_EQ(0, run.worstIndex);
 }
 
-TEST(Computation, LeavesCxAndCyAlone)
-{
-    Fit run(1000, 700, 5);
-    run.record.CX = 1234;
-    run.record.CY = -5;
-    run.Compute();
-    EXPECT_EQ(1234, run.record.CX);
-    EXPECT_EQ(-5, run.record.CY);
-}
-
 TEST(Computation, CollinearRawPointsGiveAnUncalibratedRecord)
 {
     Fit run(1000, 700, 5);
