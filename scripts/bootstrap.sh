@@ -5,14 +5,25 @@ set -euo pipefail
 packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   mingw-w64-tools wine wine32:i386 xvfb xauth x11-utils cmake make googletest libbenchmark-dev g++
-  python3 imagemagick
+  python3 imagemagick locales
 )
+
+# The German test runs Wine under LC_ALL=de_DE.UTF-8, which needs the locale on Linux.
+ensure_german_locale() {
+  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
+}
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+  ensure_german_locale
+  exit 0
+fi
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
@@ -21,3 +32,4 @@ export DEBIAN_FRONTEND=noninteractive
 dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+ensure_german_locale

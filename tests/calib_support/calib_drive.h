@@ -1,0 +1,73 @@
+// Drives the calibration screen as a user would: reads it off the display, touches it with real
+// mouse input and answers its message boxes. Shared by the calibration tests, the demo's finger
+// and the benchmark.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+const COLORREF CalibMarkColor = RGB(232, 128, 52);
+
+struct ScreenShot {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels; // 0x00RRGGBB, top row first
+    COLORREF At(int x, int y) const;
+};
+
+bool CaptureScreen(ScreenShot* shot);
+// A 24-bit BMP of the shot.
+bool SaveBitmap(const ScreenShot& shot, const wchar_t* path);
+
+// The cross with its white centre: orange two pixels out in all four directions.
+bool IsMarkAt(const ScreenShot& shot, int x, int y);
+// The centre of the one mark on the screen.
+bool FindMark(const ScreenShot& shot, POINT* centre);
+// Pixels that are pure red (the rejection text) inside the rectangle.
+int CountColor(const ScreenShot& shot, const RECT& area, COLORREF color);
+
+// Polls the screen until the mark is no longer at from: true with the new mark's centre, false
+// when no mark shows (or nothing changed in time, then *found is left as from).
+bool WaitForMarkMove(POINT from, POINT* found, DWORD timeoutMs);
+
+// Real input through SendInput: the pointer to (x, y), then press and release.
+void MovePointer(int x, int y);
+void Click(int x, int y);
+void DoubleClick(int x, int y);
+void PressKey(WORD virtualKey);
+
+// Calls done() until it holds, processing this thread's messages meanwhile when pump is set.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, bool pump);
+// Lets this thread's windows run for a while.
+void Pump(DWORD ms);
+HWND WaitForWindow(const wchar_t* className, DWORD timeoutMs);
+
+// Answers every message box with the caption, in any process, from a thread of its own, and
+// keeps what each one said. hold keeps a box open that long before it is answered.
+class BoxWatcher
+{
+  public:
+    explicit BoxWatcher(const wchar_t* caption, int answer = IDOK, DWORD holdMs = 0);
+    ~BoxWatcher();
+    std::vector<std::wstring> Texts();
+    size_t Count();
+    void SetAnswer(int answer);
+
+  private:
+    static DWORD WINAPI Run(void* self);
+    std::wstring caption_;
+    volatile LONG answer_;
+    DWORD hold_;
+    volatile LONG stop_ = 0;
+    CRITICAL_SECTION lock_;
+    std::vector<std::wstring> texts_;
+    std::vector<HWND> handled_;
+    HANDLE thread_ = NULL;
+};
+
+// What a message box says for a string of the program and a system error, as the program
+// builds it: text, "\nError <code>: " and the system's text without the trailing line break.
+std::wstring ExpectedErrorText(const std::wstring& text, const std::wstring& word, DWORD code);
