@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -175,19 +174,8 @@ class CalibProgram : public testing::Test
     // As the applet does: verb "open" from the program's folder, then wait for the end.
     void Launch(const wchar_t* parameters)
     {
-        const std::wstring file = Program();
-        const std::wstring folder = file.substr(0, file.find_last_of(L"/\\"));
-        SHELLEXECUTEINFOW info = {};
-        info.cbSize = sizeof(info);
-        info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
-        info.lpVerb = L"open";
-        info.lpFile = file.c_str();
-        info.lpParameters = parameters;
-        info.lpDirectory = folder.c_str();
-        info.nShow = SW_SHOWNORMAL;
-        ASSERT_TRUE(ShellExecuteExW(&info)) << GetLastError();
-        ASSERT_NE(nullptr, info.hProcess);
-        process = info.hProcess;
+        process = LaunchLikeTheApplet(Program(), parameters);
+        ASSERT_NE(nullptr, process) << GetLastError();
     }
     DWORD WaitForExit(DWORD ms = 10000)
     {
@@ -515,9 +503,10 @@ TEST_F(CalibProgram, LayoutOn1280x1024)
     TouchMarks(5);
     ScreenShot shot;
     ASSERT_TRUE(CaptureScreen(&shot));
-    // The buttons are drawn where they are placed: face inside, background just outside.
+    // The buttons are drawn where they are placed: frame on the edge, background outside.
     for (int left : {401, 561, 721}) {
-        EXPECT_NE(RGB(255, 255, 255), shot.At(left + 5, 592 + 15)) << left;
+        EXPECT_NE(RGB(255, 255, 255), shot.At(left, 592 + 15)) << left;
+        EXPECT_NE(RGB(255, 255, 255), shot.At(left + 157, 592 + 15)) << left;
         EXPECT_EQ(RGB(255, 255, 255), shot.At(left - 2, 592 + 15)) << left;
     }
     ClickControl(window, IDC_CLOSE);

@@ -1,5 +1,6 @@
 #include "calib_drive.h"
 
+#include <shellapi.h>
 #include <stdio.h>
 #include <algorithm>
 
@@ -177,6 +178,22 @@ void PressKey(WORD virtualKey)
     }
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, inputs, sizeof(INPUT));
+}
+
+HANDLE LaunchLikeTheApplet(const std::wstring& program, const wchar_t* parameters)
+{
+    const std::wstring folder = program.substr(0, program.find_last_of(L"/\\"));
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+    info.lpVerb = L"open";
+    info.lpFile = program.c_str();
+    info.lpParameters = parameters;
+    info.lpDirectory = folder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info))
+        return NULL;
+    return info.hProcess;
 }
 
 static void PumpOnce()

@@ -39,6 +39,10 @@ void Click(int x, int y);
 void DoubleClick(int x, int y);
 void PressKey(WORD virtualKey);
 
+// Starts a program as the applet starts the calibration: verb "open", from the program's own
+// folder. The process handle, or NULL with the cause in the last error.
+HANDLE LaunchLikeTheApplet(const std::wstring& program, const wchar_t* parameters);
+
 // Calls done() until it holds, processing this thread's messages meanwhile when pump is set.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, bool pump);
 // Lets this thread's windows run for a while.

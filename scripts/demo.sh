@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Main job: builds the package, brings up a private Wine prefix with its own Xvfb and the
+# simulated driver, and calibrates a simulated touch screen whose controller is scaled, shifted,
+# slightly rotated and noisy. A simulated finger touches every mark of TqTouchCalib.exe with
+# real mouse input while the driver reports the distorted raw point, then accepts with OK.
+# Prints the record written and the largest residual, and saves screenshots (PNG).
+#
+# Usage: demo.sh [--build DIR] [--shots DIR] [--size WxH] [--scale-x S] [--scale-y S]
+#                [--offset-x O] [--offset-y O] [--rotate DEGREES] [--noise UNITS] [--seed N]
+# The same settings from the environment: TQ_BUILD, TQ_DEMO_SHOTS, TQ_DEMO_SIZE,
+# TQ_DEMO_SCALE_X, TQ_DEMO_SCALE_Y, TQ_DEMO_OFFSET_X, TQ_DEMO_OFFSET_Y, TQ_DEMO_ROTATE,
+# TQ_DEMO_NOISE, TQ_DEMO_SEED.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+
+build=${TQ_BUILD:-$root/build}
+shots=${TQ_DEMO_SHOTS:-}
+size=${TQ_DEMO_SIZE:-1024x768}
+scale_x=${TQ_DEMO_SCALE_X:-3.6}
+scale_y=${TQ_DEMO_SCALE_Y:-4.8}
+offset_x=${TQ_DEMO_OFFSET_X:-180}
+offset_y=${TQ_DEMO_OFFSET_Y:-140}
+rotate=${TQ_DEMO_ROTATE:-1.5}
+noise=${TQ_DEMO_NOISE:-2}
+seed=${TQ_DEMO_SEED:-1}
+
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --build) build=$2 ;;
+    --shots) shots=$2 ;;
+    --size) size=$2 ;;
+    --scale-x) scale_x=$2 ;;
+    --scale-y) scale_y=$2 ;;
+    --offset-x) offset_x=$2 ;;
+    --offset-y) offset_y=$2 ;;
+    --rotate) rotate=$2 ;;
+    --noise) noise=$2 ;;
+    --seed) seed=$2 ;;
+    -h | --help)
+        sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+        exit 0
+        ;;
+    *)
+        echo "demo: unknown option $1 (see --help)" >&2
+        exit 2
+        ;;
+    esac
+    [ $# -ge 2 ] || { echo "demo: $1 needs a value" >&2; exit 2; }
+    shift 2
+done
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+shots=${shots:-$build/demo-shots}
+mkdir -p "$shots"
+shots=$(cd "$shots" && pwd)
+
+echo "== bootstrap and build into $build"
+"$root/scripts/bootstrap.sh"
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target TqTouchCalib calib_finger tqtouch_sim tqtouchsim >/dev/null
+cmake --build "$build" -j2 >/dev/null
+
+harness=$build/demo-harness
+trap '"$root/scripts/harness.sh" down "$harness" >/dev/null 2>&1 || true' EXIT
+echo "== harness: private prefix, Xvfb $size, simulated driver ($harness)"
+"$root/scripts/harness.sh" up "$harness" "$size"
+
+"$root/scripts/calib-registry.sh" "$harness"
+
+echo "== calibration with a simulated finger"
+rm -f "$shots"/*.bmp "$shots"/*.png
+status=0
+"$root/scripts/wine-run.sh" "$harness" "$build/tests/calib_finger.exe" \
+    "Z:$build/calib/TqTouchCalib.exe" --device 0 --scale-x "$scale_x" --scale-y "$scale_y" \
+    --offset-x "$offset_x" --offset-y "$offset_y" --rotate "$rotate" --noise "$noise" \
+    --seed "$seed" --shots "Z:$shots" | tr -d '\r' || status=$?
+
+for bmp in "$shots"/*.bmp; do
+    [ -f "$bmp" ] || continue
+    convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
+echo "== screenshots in $shots:"
+ls "$shots"
+
+if [ -x "$root/scripts/demo-service.sh" ]; then
+    "$root/scripts/demo-service.sh" "$build" "$harness" || status=$?
+fi
+if [ $status -ne 0 ]; then
+    echo "demo: the calibration did not complete" >&2
+fi
+exit $status

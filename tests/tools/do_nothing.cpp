@@ -1,0 +1,7 @@
+// The benchmark's baseline: a Win32 program that starts and ends.
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    return 0;
+}
