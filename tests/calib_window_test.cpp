@@ -370,6 +370,26 @@ TEST_F(CalibWindow, RedoInTheCheckStartsOverAndEscThenRestores)
     ExpectRegistry(Saved());
 }
 
+TEST_F(CalibWindow, DoubleTapInTheCheckStartsOverWithTheCheckRecordInForce)
+{
+    Start();
+    TouchMarks(1, 5);
+    ASSERT_EQ(StateCheck, g_calib.state);
+    const CalibrationRecord fitted = g_calib.working.record;
+    POINT centre = Mark(5);
+    DoubleClick(centre.x, centre.y - 100);
+    WaitUntil([] { return g_calib.state == 1 && !g_calib.ignoreNextRelease; }, 2000, true);
+    ASSERT_EQ(1u, g_calib.state);
+    EXPECT_FALSE(IsWindowVisible(Control(IDC_OK)));
+    SendMessageW(g_calib.window, WM_SETCURSOR, reinterpret_cast<WPARAM>(g_calib.window),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(nullptr, GetCursor());
+    ExpectRegistry(ScreenSettings{0, ClickModeOnRelease, fitted});
+    PressKey(VK_ESCAPE);
+    WaitForEnd(1000);
+    ExpectRegistry(Saved());
+}
+
 TEST_F(CalibWindow, UnreadableRawPointKeepsTheMarkAndTheCountdown)
 {
     BoxWatcher boxes(L"Touch Calibration", IDOK, 2500);
@@ -475,6 +495,60 @@ TEST_F(CalibWindow, FailedSwitchInTheScreenChoiceWritesTheSavedSettingsBack)
     EXPECT_EQ(ExpectedErrorText(LoadText(IDS_CHANGE_FAILED), L"Error", ERROR_NOT_READY),
               boxes.Texts()[0]);
     ExpectRegistry(Saved());
+}
+
+TEST_F(CalibWindow, ScreenChoiceEndsUntouchedOnExpiryOrAFailedLoad)
+{
+    UseDevices(0x3);
+    SetOption(CalibTimeoutHitName, 1);
+    std::wstring before = DumpTree(L"SYSTEM\\CurrentControlSet\\Services\\TqTouch");
+    Start();
+    ASSERT_EQ(StateScreenChoice, g_calib.state);
+    WaitForEnd(4000);
+    EXPECT_EQ(before, DumpTree(L"SYSTEM\\CurrentControlSet\\Services\\TqTouch"));
+
+    // The parameters key goes away while the choice is shown: message 108, nothing written.
+    EndCalibration();
+    ResetCalibContext(GetModuleHandleW(NULL));
+    SetOption(CalibTimeoutHitName, 10);
+    BoxWatcher boxes(L"Touch Calibration");
+    Start();
+    DeleteTree(TouchParametersKey);
+    before = DumpTree(L"SYSTEM\\CurrentControlSet\\Services\\TqTouch");
+    POINT centre = {GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2};
+    Touch(centre, TouchRawPoint{31, 41}, 0);
+    WaitForEnd(3000);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ(0u, boxes.Texts()[0].find(LoadText(IDS_LOAD_FAILED) + L"\nError "));
+    EXPECT_EQ(before, DumpTree(L"SYSTEM\\CurrentControlSet\\Services\\TqTouch"));
+}
+
+TEST_F(CalibWindow, FailedAcceptOrRestoreIsReportedAndTheRunEnds)
+{
+    BoxWatcher boxes(L"Touch Calibration");
+    Start();
+    TouchMarks(1, 5);
+    ASSERT_EQ(StateCheck, g_calib.state);
+    ASSERT_TRUE(SimFailNext(0, SimReload, 1, NotReady));
+    SendMessageW(g_calib.window, WM_COMMAND, MAKEWPARAM(IDC_OK, BN_CLICKED), 0);
+    WaitForEnd(3000);
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ(ExpectedErrorText(LoadText(IDS_RESTORE_FAILED), L"Error", ERROR_NOT_READY),
+              boxes.Texts()[0]);
+
+    EndCalibration();
+    ResetCalibContext(GetModuleHandleW(NULL));
+    Start();
+    ASSERT_TRUE(SimFailNext(0, SimReload, 1, NotReady));
+    PressKey(VK_ESCAPE);
+    WaitForEnd(3000);
+    ASSERT_EQ(2u, boxes.Count());
+    EXPECT_EQ(ExpectedErrorText(LoadText(IDS_RESTORE_FAILED), L"Error", ERROR_NOT_READY),
+              boxes.Texts()[1]);
+    // The values themselves were written before the reload failed.
+    DWORD value = 0;
+    EXPECT_TRUE(GetDword(TouchParametersKey, ClickModeName, &value));
+    EXPECT_EQ(SavedClickMode, value);
 }
 
 TEST_F(CalibWindow, FailedSwitchAtStartWritesTheSavedSettingsBack)

@@ -3,5 +3,7 @@
 
 // EventFile (REG_SZ): the reports go to this file, one line each: "type id|string...".
 // FailClassDevs (REG_DWORD): the monitor list does not open, with this error.
-// ToggleSaver (REG_DWORD, non-zero): the screen saver runs for two passes, then rests for two.
+// StartDelayMs (REG_DWORD): the monitor list takes this long to open, which keeps the start
+// pending. ToggleSaver (REG_DWORD, non-zero): the screen saver runs for two passes, then rests for
+// two.
 const wchar_t* const SvcProbeKey = L"SOFTWARE\\TqTouchTests\\SvcProbe";

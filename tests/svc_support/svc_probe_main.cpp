@@ -40,17 +40,21 @@ int main(int argc, char** argv)
         SetEventSink(AppendEvent);
     DWORD failClassDevs = 0;
     DWORD toggleSaver = 0;
+    DWORD startDelay = 0;
     size = sizeof(DWORD);
     RegQueryValueExW(key, L"FailClassDevs", NULL, NULL, reinterpret_cast<BYTE*>(&failClassDevs),
                      &size);
     size = sizeof(DWORD);
     RegQueryValueExW(key, L"ToggleSaver", NULL, NULL, reinterpret_cast<BYTE*>(&toggleSaver), &size);
+    size = sizeof(DWORD);
+    RegQueryValueExW(key, L"StartDelayMs", NULL, NULL, reinterpret_cast<BYTE*>(&startDelay), &size);
     RegCloseKey(key);
 
-    if (!failClassDevs && !toggleSaver)
+    if (!failClassDevs && !toggleSaver && !startDelay)
         return TqTouchSvcMain(argc, argv);
     FakeScreen screen;
     screen.FailClassDevs(failClassDevs);
+    screen.DelayClassDevs(startDelay);
     // The screen saver runs for two passes and rests for two: a disable and an enable every four
     // passes, as fast as the cycle allows.
     if (toggleSaver)

@@ -241,6 +241,7 @@ std::vector<FakeMonitor> g_monitors;
 bool g_saver = false;
 bool g_saverFails = false;
 DWORD g_classDevsError = 0;
+DWORD g_classDevsDelay = 0;
 DWORD g_enumEndError = ERROR_NO_MORE_ITEMS;
 std::function<void(int)> g_saverHook;
 int g_saverQueries = 0;
@@ -269,6 +270,7 @@ BOOL WINAPI FakeSystemParametersInfo(UINT action, UINT, PVOID value, UINT)
 
 HDEVINFO WINAPI FakeGetClassDevs(const GUID*, PCSTR, HWND, DWORD)
 {
+    Sleep(g_classDevsDelay);
     std::lock_guard<std::recursive_mutex> hold(g_screenLock);
     ++g_classDevsCalls;
     if (g_classDevsError) {
@@ -347,6 +349,7 @@ FakeScreen::FakeScreen()
         g_saver = false;
         g_saverFails = false;
         g_classDevsError = 0;
+        g_classDevsDelay = 0;
         g_enumEndError = ERROR_NO_MORE_ITEMS;
         g_saverHook = nullptr;
         g_saverQueries = 0;
@@ -389,6 +392,11 @@ void FakeScreen::FailClassDevs(DWORD error)
 {
     std::lock_guard<std::recursive_mutex> hold(g_screenLock);
     g_classDevsError = error;
+}
+
+void FakeScreen::DelayClassDevs(DWORD ms)
+{
+    g_classDevsDelay = ms;
 }
 
 void FakeScreen::SetEnumEndError(DWORD error)

@@ -100,6 +100,8 @@ class FakeScreen
     void SetSaver(bool running, bool queryFails = false);
     // Error with which the monitor list does not open (0: it opens).
     void FailClassDevs(DWORD error);
+    // The monitor list takes this long to open.
+    void DelayClassDevs(DWORD ms);
     // Error at the end of the enumeration (ERROR_NO_MORE_ITEMS: a normal end).
     void SetEnumEndError(DWORD error);
     // Called with the pass number (0 first) at each screen-saver query, before it answers.
