@@ -58,7 +58,6 @@ echo "== bootstrap and build into $build"
 "$root/scripts/bootstrap.sh"
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target TqTouchCalib calib_finger tqtouch_sim tqtouchsim >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
 harness=$build/demo-harness
