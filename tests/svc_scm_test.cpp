@@ -119,16 +119,7 @@ class SvcScm : public testing::Test
     // The probe's event file: one "type id|string" line per report.
     std::vector<std::string> Events()
     {
-        std::string text;
-        FILE* file = fopen(eventFile.c_str(), "rb");
-        if (file) {
-            char buffer[4096];
-            size_t n;
-            while ((n = fread(buffer, 1, sizeof(buffer), file)) > 0)
-                text.append(buffer, n);
-            fclose(file);
-        }
-        return Lines(text);
+        return Lines(ReadWholeFile(eventFile));
     }
 
     void UseProbe()

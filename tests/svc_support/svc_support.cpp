@@ -148,16 +148,22 @@ std::string StdoutCapture::Finish()
     _dup2(saved_, 1);
     _close(saved_);
     saved_ = -1;
-    std::string text;
-    FILE* file = fopen(path_.c_str(), "rb");
-    if (file) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof(buffer), file)) > 0)
-            text.append(buffer, n);
-        fclose(file);
-    }
+    std::string text = ReadWholeFile(path_);
     DeleteFileA(path_.c_str());
+    return text;
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::string text;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return text;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof(buffer), file)) > 0)
+        text.append(buffer, n);
+    fclose(file);
     return text;
 }
 

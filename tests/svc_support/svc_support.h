@@ -62,6 +62,9 @@ class StdoutCapture
     std::string path_;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
 // The lines of a capture, without CR and LF.
 std::vector<std::string> Lines(const std::string& text);
 
