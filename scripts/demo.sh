@@ -82,9 +82,6 @@ done
 echo "== screenshots in $shots:"
 ls "$shots"
 
-if [ -x "$root/scripts/demo-service.sh" ]; then
-    "$root/scripts/demo-service.sh" "$build" "$harness" || status=$?
-fi
 if [ $status -ne 0 ]; then
     echo "demo: the calibration did not complete" >&2
 fi
