@@ -3,7 +3,8 @@
 # simulated driver, and calibrates a simulated touch screen whose controller is scaled, shifted,
 # slightly rotated and noisy. A simulated finger touches every mark of TqTouchCalib.exe with
 # real mouse input while the driver reports the distorted raw point, then accepts with OK.
-# Prints the record written and the largest residual, and saves screenshots (PNG).
+# Prints the record written and the largest residual, and saves screenshots (PNG). Then installs
+# and runs the touch service against the same screen, and runs TqTouchInit.
 #
 # Usage: demo.sh [--build DIR] [--shots DIR] [--size WxH] [--scale-x S] [--scale-y S]
 #                [--offset-x O] [--offset-y O] [--rotate DEGREES] [--noise UNITS] [--seed N]
@@ -85,4 +86,9 @@ ls "$shots"
 if [ $status -ne 0 ]; then
     echo "demo: the calibration did not complete" >&2
 fi
+
+"$root/scripts/demo-service.sh" "$harness" || {
+    echo "demo: the service step failed" >&2
+    status=1
+}
 exit $status
