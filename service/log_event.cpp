@@ -74,12 +74,11 @@ void PrintReport(DWORD id, const char** strings)
         ConsolePrint("Cannot format message: Error %u.\n", static_cast<unsigned>(GetLastError()));
         return;
     }
-    // The table's CR LF suits the event log; the console gets the line break of its own mode.
-    CutLineBreak(text, strlen(text));
+    // The table's texts bring their own line break.
     SYSTEMTIME now;
     GetSystemTime(&now);
-    ConsolePrint("%02u:%02u:%02u.%03u: %s\n", now.wHour, now.wMinute, now.wSecond,
-                 now.wMilliseconds, text);
+    ConsolePrint("%02u:%02u:%02u.%03u: %s", now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
+                 text);
 }
 
 } // namespace

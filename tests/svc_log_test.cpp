@@ -167,7 +167,8 @@ TEST_F(SvcLogEvent, DebugModePrintsTimeStampedLinesInstead)
     LogEvent(ERROR_ACCESS_DENIED, 0x40000002);
     LogEvent(0, 0xC0000002); // no such message
     const DWORD missing = GetLastError();
-    std::vector<std::string> lines = Lines(capture.Finish());
+    const std::string output = capture.Finish();
+    std::vector<std::string> lines = Lines(output);
     EXPECT_TRUE(recorder.Events().empty());
 
     ASSERT_EQ(4u, lines.size());
@@ -187,6 +188,10 @@ TEST_F(SvcLogEvent, DebugModePrintsTimeStampedLinesInstead)
     EXPECT_EQ(": " + denied.substr(0, denied.size() - 1), lines[2].substr(12));
     EXPECT_EQ("Cannot format message: Error " + std::to_string(ERROR_MR_MID_NOT_FOUND) + ".",
               lines[3]);
+    // The line ends with the table's own CR LF, nothing added.
+    EXPECT_NE(std::string::npos, output.find(": Start of service failed: ?.\r\n")) << output;
+    EXPECT_EQ(std::string::npos, output.find(": Start of service failed: ?.\r\n\n")) << output;
+    EXPECT_EQ(std::string::npos, output.find("failed: ?.\n")) << output;
     EXPECT_EQ(static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND), missing);
 }
 
