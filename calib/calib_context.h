@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <winioctl.h>
 
 #include "calib_types.h"
 #include "tq_ioctl.h"

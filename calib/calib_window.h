@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include "calib_context.h"
 #include "tq_ioctl.h"

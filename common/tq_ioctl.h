@@ -2,6 +2,7 @@
 // simulated kernel driver (wdm.h); whoever includes this has CTL_CODE defined already.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 #define TQTOUCH_DEVICE_TYPE 6
