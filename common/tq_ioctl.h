@@ -7,15 +7,15 @@
 
 #define TQTOUCH_DEVICE_TYPE 6
 
-#define IOCTL_TQTOUCH_GET_RAW_POINT \
+#define IOCTL_TQTOUCH_GET_RAW_POINT                                                                \
     CTL_CODE(TQTOUCH_DEVICE_TYPE, 0x800, METHOD_BUFFERED, FILE_READ_ACCESS)
-#define IOCTL_TQTOUCH_RELOAD_PARAMETERS \
+#define IOCTL_TQTOUCH_RELOAD_PARAMETERS                                                            \
     CTL_CODE(TQTOUCH_DEVICE_TYPE, 0x801, METHOD_BUFFERED, FILE_ANY_ACCESS)
-#define IOCTL_TQTOUCH_GET_DEVICE_INFO \
+#define IOCTL_TQTOUCH_GET_DEVICE_INFO                                                              \
     CTL_CODE(TQTOUCH_DEVICE_TYPE, 0x802, METHOD_BUFFERED, FILE_READ_ACCESS)
-#define IOCTL_TQTOUCH_ENABLE_CLICKS \
+#define IOCTL_TQTOUCH_ENABLE_CLICKS                                                                \
     CTL_CODE(TQTOUCH_DEVICE_TYPE, 0x805, METHOD_BUFFERED, FILE_WRITE_ACCESS)
-#define IOCTL_TQTOUCH_DISABLE_CLICKS \
+#define IOCTL_TQTOUCH_DISABLE_CLICKS                                                               \
     CTL_CODE(TQTOUCH_DEVICE_TYPE, 0x806, METHOD_BUFFERED, FILE_WRITE_ACCESS)
 
 // The driver serves at most this many screens, as \\.\TqTouch0 to \\.\TqTouch3.

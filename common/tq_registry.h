@@ -4,7 +4,8 @@
 #include <windows.h>
 
 // Driver parameters; written by the applet and the calibration program, read by the driver.
-const wchar_t* const TouchParametersKey = L"SYSTEM\\CurrentControlSet\\Services\\TqTouch\\Parameters";
+const wchar_t* const TouchParametersKey =
+    L"SYSTEM\\CurrentControlSet\\Services\\TqTouch\\Parameters";
 // Screen<n>\Calibration below the parameters key, built with CalibrationKeyFormat.
 const wchar_t* const ScreenKeyPart = L"\\Screen";
 const wchar_t* const CalibrationKeyPart = L"\\Calibration";
