@@ -4,17 +4,23 @@
 # is measured from Linux: CPU seconds per hour of the program and of the prefix's wineserver, and
 # private memory (sampled every second; peak, and first against last to show the passes do not
 # grow it).
-# Usage: bench-service.sh [BUILD_DIR] [SECONDS]   (default build/ and 300; the tree must be built)
+# Usage: bench-service.sh [BUILD_DIR] [SECONDS]   (default build/ and 300; the tree must be built;
+# where 32-bit programs cannot run, its x86_64 twin BUILD_DIR/x64 is measured)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-${TQ_BUILD:-$root/build}}" && pwd)
+. "$root/scripts/wine-env.sh"
+build=$(tq_wine_tree "$build")
 seconds=${2:-300}
 harness=$build/bench-svc-harness
 svc=$build/service/TqTouchSvc.exe
 idle=$build/tests/idle_probe.exe
 
 for f in "$svc" "$idle"; do
-    [ -f "$f" ] || { echo "bench-service: $f is missing; build the tree first" >&2; exit 1; }
+    [ -f "$f" ] || {
+        echo "bench-service: $f is missing; build the tree first (scripts/test.sh)" >&2
+        exit 1
+    }
 done
 pid=""
 stop_program() {

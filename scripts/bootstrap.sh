@@ -6,6 +6,11 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   mingw-w64-tools wine wine32:i386 xvfb xauth x11-utils cmake make googletest libbenchmark-dev g++
   python3 imagemagick locales
+  # For machines that cannot run 32-bit code (scripts/wine-env.sh): x86_64 compilers and wine64.
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  mingw-w64-x86-64-dev wine64
+  # Tahoma for dialogs and Marlett for caption glyphs under Wine.
+  fonts-wine
 )
 
 # The German test runs Wine under LC_ALL=de_DE.UTF-8, which needs the locale on Linux.

@@ -4,7 +4,8 @@
 # slightly rotated and noisy. A simulated finger touches every mark of TqTouchCalib.exe with
 # real mouse input while the driver reports the distorted raw point, then accepts with OK.
 # Prints the record written and the largest residual, and saves screenshots (PNG). Then installs
-# and runs the touch service against the same screen, and runs TqTouchInit.
+# and runs the touch service against the same screen, and runs TqTouchInit. Where 32-bit programs
+# cannot run, it runs an x86_64 build of them (DIR/x64) in a win64 prefix instead.
 #
 # Usage: demo.sh [--build DIR] [--shots DIR] [--size WxH] [--scale-x S] [--scale-y S]
 #                [--offset-x O] [--offset-y O] [--rotate DEGREES] [--noise UNITS] [--seed N]
@@ -13,6 +14,7 @@
 # TQ_DEMO_NOISE, TQ_DEMO_SEED.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/wine-env.sh"
 
 build=${TQ_BUILD:-$root/build}
 shots=${TQ_DEMO_SHOTS:-}
@@ -38,7 +40,7 @@ while [ $# -gt 0 ]; do
     --noise) noise=$2 ;;
     --seed) seed=$2 ;;
     -h | --help)
-        sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *)
@@ -57,13 +59,24 @@ shots=$(cd "$shots" && pwd)
 
 echo "== bootstrap and build into $build"
 "$root/scripts/bootstrap.sh"
+arch=$(tq_test_arch)
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 >/dev/null
+# The tree whose programs run under Wine: the i686 one, or its x86_64 twin.
+run=$build
+if [ "$arch" = win64 ]; then
+    run=$build/x64
+    echo "== x86_64 build of the programs run into $run"
+    cmake -S "$root" -B "$run" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DTQ_DELIVERABLE_TREE="$build" >/dev/null
+    cmake --build "$run" -j2 --target TqTouchCalib TqTouchSvc TqTouchInit tqtouch_sim tqtouchsim \
+        calib_finger dblclk_probe >/dev/null
+fi
 
-harness=$build/demo-harness
+harness=$run/demo-harness
 trap '"$root/scripts/harness.sh" down "$harness" >/dev/null 2>&1 || true' EXIT
-echo "== harness: private prefix, Xvfb $size, simulated driver ($harness)"
+echo "== harness: private $arch prefix, Xvfb $size, simulated driver ($harness)"
 "$root/scripts/harness.sh" up "$harness" "$size"
 
 "$root/scripts/calib-registry.sh" "$harness"
@@ -71,8 +84,8 @@ echo "== harness: private prefix, Xvfb $size, simulated driver ($harness)"
 echo "== calibration with a simulated finger"
 rm -f "$shots"/*.bmp "$shots"/*.png
 status=0
-"$root/scripts/wine-run.sh" "$harness" "$build/tests/calib_finger.exe" \
-    "Z:$build/calib/TqTouchCalib.exe" --device 0 --scale-x "$scale_x" --scale-y "$scale_y" \
+"$root/scripts/wine-run.sh" "$harness" "$run/tests/calib_finger.exe" \
+    "Z:$run/calib/TqTouchCalib.exe" --device 0 --scale-x "$scale_x" --scale-y "$scale_y" \
     --offset-x "$offset_x" --offset-y "$offset_y" --rotate "$rotate" --noise "$noise" \
     --seed "$seed" --shots "Z:$shots" | tr -d '\r' || status=$?
 

@@ -13,11 +13,14 @@ TEST(Harness, RunsInItsPrivatePrefix)
     const char* prefix = getenv("WINEPREFIX");
     ASSERT_NE(nullptr, prefix) << "not started through the harness";
     EXPECT_EQ(std::string(TQ_HARNESS_DIR) + "/prefix", prefix);
-    // The harness prefix is 32-bit; a 64-bit one would have a SysWOW64 folder.
+#ifndef _WIN64
+    // An i686 build's harness prefix is 32-bit; a 64-bit one would have a SysWOW64 folder. (An
+    // x86_64 build runs only in a 64-bit prefix.)
     wchar_t windir[MAX_PATH];
     ASSERT_NE(0u, GetWindowsDirectoryW(windir, MAX_PATH));
     std::wstring wow = std::wstring(windir) + L"\\SysWOW64";
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(wow.c_str()));
+#endif
 }
 
 TEST(Harness, HasItsOwnDisplay)
