@@ -11,6 +11,8 @@ packages=(
   mingw-w64-x86-64-dev wine64
   # Tahoma for dialogs and Marlett for caption glyphs under Wine.
   fonts-wine
+  # The help compiler (cmake/help.cmake): Free Pascal, its chm units and sources, and patch.
+  fp-compiler fp-units-fcl fp-units-misc fpc-source-3.2.2 patch
 )
 
 # The German test runs Wine under LC_ALL=de_DE.UTF-8, which needs the locale on Linux.
