@@ -1,0 +1,123 @@
+#include "applet_services.h"
+
+#include <stdio.h>
+#include <wctype.h>
+
+#include "cpl_app.h"
+#include "dialog.h"
+#include "tq_driver.h"
+
+AppletSeams g_appletSeams = {ShellExecuteW, GetSystemMetrics};
+
+static wchar_t g_errorText[1024];
+
+bool IsAdministrator()
+{
+    SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
+    PSID administrators = NULL;
+    if (!AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                  DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators))
+        return false;
+    BOOL member = FALSE;
+    if (!CheckTokenMembership(NULL, administrators, &member))
+        member = FALSE;
+    FreeSid(administrators);
+    return member != FALSE;
+}
+
+bool IsWindows7OrLater()
+{
+    OSVERSIONINFOEXW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    version.dwMajorVersion = 6;
+    version.dwMinorVersion = 1;
+    ULONGLONG condition = VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL);
+    condition = VerSetConditionMask(condition, VER_MINORVERSION, VER_GREATER_EQUAL);
+    return VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_MINORVERSION, condition) != FALSE;
+}
+
+const wchar_t* ErrorCodeText(DWORD code)
+{
+    const DWORD capacity = sizeof(g_errorText) / sizeof(g_errorText[0]);
+    int length =
+        _snwprintf(g_errorText, capacity, L"(Code %lu) ", static_cast<unsigned long>(code));
+    if (length < 0)
+        length = 0;
+    g_errorText[length] = L'\0';
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0,
+                   g_errorText + length, capacity - static_cast<DWORD>(length), NULL);
+    g_errorText[capacity - 1] = L'\0';
+    size_t end = wcslen(g_errorText);
+    while (end > 0 && iswspace(g_errorText[end - 1]))
+        g_errorText[--end] = L'\0';
+    return g_errorText;
+}
+
+void ShowRegistryError(UINT stringId, DWORD code)
+{
+    if (code == 0)
+        code = GetLastError();
+    wchar_t text[1024];
+    LoadText(stringId, text, 1024);
+    wcsncat(text, L"\n", 1024 - wcslen(text) - 1);
+    wcsncat(text, ErrorCodeText(code), 1024 - wcslen(text) - 1);
+    ShowMessageBox(GetActiveWindow(), text, MB_OK | MB_ICONERROR);
+}
+
+bool GetAppletFolder(wchar_t* folder, DWORD capacity)
+{
+    DWORD length = GetModuleFileNameW(g_app.Instance(), folder, capacity);
+    // A path cut off by the buffer would name another folder.
+    if (length == 0 || length >= capacity) {
+        if (length >= capacity)
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    wchar_t* slash = wcsrchr(folder, L'\\');
+    if (slash)
+        *slash = L'\0';
+    return true;
+}
+
+bool LaunchCalibration(HWND owner, int deviceIndex)
+{
+    wchar_t folder[MAX_PATH], program[MAX_PATH], parameters[20];
+    if (!GetAppletFolder(folder, MAX_PATH))
+        return false;
+    if (_snwprintf(program, MAX_PATH, L"%s\\TqTouchCalib.exe", folder) < 0) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
+    if (deviceIndex >= 0)
+        _snwprintf(parameters, 20, L"%d", deviceIndex);
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.hwnd = owner;
+    info.lpVerb = IsAdministrator() ? L"open" : L"runas";
+    info.lpFile = program;
+    info.lpParameters = deviceIndex >= 0 ? parameters : NULL;
+    info.lpDirectory = folder;
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&info))
+        return false;
+    if (info.hProcess) {
+        WaitForSingleObject(info.hProcess, INFINITE);
+        CloseHandle(info.hProcess);
+    }
+    return true;
+}
+
+bool ReloadParameters()
+{
+    bool accepted = false;
+    for (unsigned n = 0; n < TQTOUCH_MAX_DEVICES; ++n) {
+        HANDLE device = OpenTouchDevice(n, GENERIC_READ);
+        if (device == INVALID_HANDLE_VALUE)
+            continue;
+        if (TouchControl(device, IOCTL_TQTOUCH_RELOAD_PARAMETERS, NULL, 0))
+            accepted = true;
+        CloseHandle(device);
+    }
+    return accepted;
+}

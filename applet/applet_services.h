@@ -1,0 +1,31 @@
+// What the entry point and the pages share: rights and version checks, error texts, the
+// calibration launcher and the parameter reload. All run on the sheet's thread.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+// The caller's token holds the built-in Administrators group as an enabled member.
+bool IsAdministrator();
+// The system is version 6.1 or later.
+bool IsWindows7OrLater();
+// "(Code <code>) " and the system's text for the code, without trailing white space. The text
+// stays valid until the next call.
+const wchar_t* ErrorCodeText(DWORD code);
+// The string, a line break and the error code text in an error box; code 0 takes the last error.
+void ShowRegistryError(UINT stringId, DWORD code);
+// Starts TqTouchCalib.exe from the applet's folder (with the device index unless it is negative)
+// and waits until it has ended; false when it could not be started.
+bool LaunchCalibration(HWND owner, int deviceIndex);
+// Tells every touch device to read its parameters again; true when one of them accepted.
+bool ReloadParameters();
+// The folder of the applet's module, without a trailing backslash.
+bool GetAppletFolder(wchar_t* folder, DWORD capacity);
+
+// Calls that Wine cannot answer as Windows would: an elevation prompt the user refuses, and a
+// system with Tablet PC input.
+struct AppletSeams {
+    HINSTANCE(WINAPI* shellExecute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    int(WINAPI* getSystemMetrics)(int);
+};
+extern AppletSeams g_appletSeams;
