@@ -84,7 +84,8 @@ bool LaunchCalibration(HWND owner, int deviceIndex)
     wchar_t folder[MAX_PATH], program[MAX_PATH], parameters[20];
     if (!GetAppletFolder(folder, MAX_PATH))
         return false;
-    if (_snwprintf(program, MAX_PATH, L"%s\\TqTouchCalib.exe", folder) < 0) {
+    int length = _snwprintf(program, MAX_PATH, L"%s\\TqTouchCalib.exe", folder);
+    if (length < 0 || length >= MAX_PATH) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }

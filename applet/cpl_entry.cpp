@@ -89,7 +89,7 @@ static bool RelaunchElevated()
 static void ShowSheet(HWND controlPanel, int startPage)
 {
     g_app.LocateHelpFile();
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     CCplPropertySheet sheet(g_app.AppName(), controlPanel);
     sheet.SetActivePage(startPage);
