@@ -15,6 +15,8 @@ CCplPropertySheet::CCplPropertySheet(const wchar_t* caption, HWND parent)
     AddPage(&calibration_);
     AddPage(&options_);
     AddPage(&hardware_);
+    // Last, where a person looks for what is installed once the settings are seen.
+    AddPage(&about_);
 }
 
 CCplPropertySheet::~CCplPropertySheet()

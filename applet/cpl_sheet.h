@@ -1,5 +1,5 @@
-// The applet's property sheet: its six page objects, the five pages shown, the help item of the
-// system menu and the icon while minimised.
+// The applet's property sheet: its six pages, About last, the help item of the system menu and
+// the icon while minimised.
 #pragma once
 
 #include "page_about.h"

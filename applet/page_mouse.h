@@ -2,10 +2,23 @@
 #pragma once
 
 #include "property_page.h"
-#include "resource.h"
 
 class CPageMouseDlg : public PropertyPage
 {
   public:
-    CPageMouseDlg() : PropertyPage(IDD_MOUSE) {}
+    CPageMouseDlg();
+
+  private:
+    BOOL OnSetActive() override;
+    void OnOK() override;
+    void OnCancel() override;
+    bool OnCommand(WORD id, WORD code) override;
+
+    void ChooseClickMode(DWORD mode);
+    void RunSettings();
+    // All six values and the reload; administrators only.
+    void Write();
+
+    DWORD clickMode_, enabled_, time_, distance_;
+    DWORD committedClickMode_, committedEnabled_, committedTime_, committedDistance_;
 };

@@ -19,6 +19,11 @@ bool CreateRegKey(const wchar_t* path, REGSAM access, HKEY* key)
                                      access, NULL, key, NULL));
 }
 
+bool DeleteRegKey(const wchar_t* path)
+{
+    return Succeeded(RegDeleteKeyW(HKEY_LOCAL_MACHINE, path));
+}
+
 static bool QueryDword(HKEY key, const wchar_t* name, DWORD* type, DWORD* data)
 {
     DWORD size = sizeof(*data);
@@ -52,6 +57,23 @@ bool ReadDwordPermissive(HKEY key, const wchar_t* name, DWORD* value)
     if (!QueryDword(key, name, &type, &data))
         return false;
     *value = data;
+    return true;
+}
+
+bool ReadRegString(HKEY key, const wchar_t* name, wchar_t* text, DWORD capacity, DWORD* type)
+{
+    if (capacity == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return false;
+    }
+    // The last character is never offered to the query: it is kept for the zero.
+    DWORD size = (capacity - 1) * sizeof(wchar_t);
+    *type = REG_NONE;
+    if (!Succeeded(RegQueryValueExW(key, name, NULL, type, reinterpret_cast<BYTE*>(text), &size))) {
+        text[0] = L'\0';
+        return false;
+    }
+    text[size / sizeof(wchar_t)] = L'\0';
     return true;
 }
 

@@ -106,10 +106,17 @@ bool OpenRegKey(const wchar_t* path, REGSAM access, HKEY* key);
 // Opens the key, creating it when missing (no class, no options).
 bool CreateRegKey(const wchar_t* path, REGSAM access, HKEY* key);
 
+// Deletes a key under HKEY_LOCAL_MACHINE that has no subkeys, with its values.
+bool DeleteRegKey(const wchar_t* path);
+
 // Applet, service and TqTouchInit: taken only when the query succeeds as REG_DWORD.
 bool ReadDwordStrict(HKEY key, const wchar_t* name, DWORD* value);
 // Calibration program: any value the 4-byte query fills, whatever its type. A shorter value is
 // refused, so a half-written buffer never mixes with the default.
 bool ReadDwordPermissive(HKEY key, const wchar_t* name, DWORD* value);
+// Reads a value of any type as text into text, which holds capacity characters: at most
+// (capacity - 1) characters' worth of bytes are read, and the text always ends with a zero
+// within them, also when the stored value has none. A longer value fails (ERROR_MORE_DATA).
+bool ReadRegString(HKEY key, const wchar_t* name, wchar_t* text, DWORD capacity, DWORD* type);
 // Stores a REG_DWORD of 4 bytes.
 bool WriteDword(HKEY key, const wchar_t* name, DWORD value);

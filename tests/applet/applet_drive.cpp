@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "calib_drive.h"
+#include "cpl_entry.h"
 
 static const wchar_t* const TabletService = L"TabletInputService";
 
@@ -46,6 +47,18 @@ LONG WithSheet(const std::function<LONG()>& open, const std::function<void(HWND)
     ended = true;
     driver.join();
     return result;
+}
+
+LONG OpenHere(const wchar_t* page, const std::function<void(HWND)>& drive)
+{
+    return WithSheet(
+        [&] {
+            CPlApplet(NULL, CPL_INIT, 0, 0);
+            LONG result = CPlApplet(NULL, CPL_STARTWPARMSW, 0, reinterpret_cast<LPARAM>(page));
+            CPlApplet(NULL, CPL_EXIT, 0, 0);
+            return result;
+        },
+        drive);
 }
 
 struct SheetSearch {

@@ -22,6 +22,10 @@ void RunLikeControlPanel(APPLET_PROC applet, const wchar_t* parameters, CplAnswe
 // thread. The sheet is cancelled afterwards if drive left it open. Returns open()'s result.
 LONG WithSheet(const std::function<LONG()>& open, const std::function<void(HWND)>& drive);
 
+// Opens the item linked into this program on a page (CPL_STARTWPARMSW), with drive running on
+// its sheet as WithSheet runs it.
+LONG OpenHere(const wchar_t* page, const std::function<void(HWND)>& drive);
+
 // The visible property sheet of the process (0: of any process).
 HWND WaitForSheet(DWORD processId, DWORD timeoutMs);
 bool WaitGone(HWND window, DWORD timeoutMs);

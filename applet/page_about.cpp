@@ -1,0 +1,98 @@
+#include "page_about.h"
+
+#include <stdio.h>
+
+#include <vector>
+
+#include "cpl_app.h"
+#include "tq_registry.h"
+
+// "Description (file name)\r\nVersion x\r\n" from the file's version resource, in its first
+// language; false for a file without one.
+static bool ReadVersionBlock(const wchar_t* path, std::wstring* block)
+{
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    if (size == 0)
+        return false;
+    std::vector<BYTE> data(size + 1);
+    if (!GetFileVersionInfoW(path, 0, size, data.data()))
+        return false;
+    WORD* translation = NULL;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
+                        reinterpret_cast<void**>(&translation), &length) ||
+        length < 2 * sizeof(WORD))
+        return false;
+    wchar_t prefix[64];
+    _snwprintf(prefix, 64, L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
+    prefix[63] = L'\0';
+    const wchar_t* const items[] = {L"FileDescription", L"OriginalFilename", L"FileVersion"};
+    const wchar_t* values[3];
+    for (int i = 0; i < 3; ++i) {
+        const std::wstring query = std::wstring(prefix) + items[i];
+        wchar_t* value = NULL;
+        UINT chars = 0;
+        values[i] =
+            VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &chars) &&
+                    value
+                ? value
+                : L"?";
+    }
+    *block = std::wstring(values[0]) + L" (" + values[1] + L")\r\nVersion " + values[2] + L"\r\n";
+    return true;
+}
+
+void CPageAboutDlg::DoDataExchange(DataExchange& dx)
+{
+    dx.Text(IDC_ABOUT_VERSION, &version_);
+    dx.Text(IDC_ABOUT_MODULES, &modules_);
+}
+
+BOOL CPageAboutDlg::OnSetActive()
+{
+    const bool first = IsFirstActivation();
+    BOOL result = PropertyPage::OnSetActive();
+    if (first) {
+        Fill();
+        UpdateData(false);
+    }
+    return result;
+}
+
+void CPageAboutDlg::Fill()
+{
+    wchar_t text[VersionBytes / sizeof(wchar_t) + 1];
+    DWORD type = REG_NONE;
+    HKEY key;
+    bool found = false;
+    if (OpenRegKey(TouchOptionsKey, KEY_QUERY_VALUE, &key)) {
+        found = ReadRegString(key, VersionName, text, VersionBytes / sizeof(wchar_t) + 1, &type) &&
+                type == REG_SZ;
+        RegCloseKey(key);
+    }
+    if (!found)
+        LoadText(IDS_VERSION_NONE, text, VersionBytes / sizeof(wchar_t) + 1);
+    version_ = text;
+
+    wchar_t system[MAX_PATH], path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    const wchar_t* const files[] = {NULL, L"\\TqTouchCalib.exe", L"\\TqTouchSelect.exe",
+                                    L"\\Drivers\\TqTouchDrv.sys", L"\\Drivers\\TqHidKmdf.sys"};
+    for (const wchar_t* file : files) {
+        if (file) {
+            const int written = _snwprintf(path, MAX_PATH, L"%s%s", system, file);
+            if (written < 0 || written >= MAX_PATH)
+                continue;
+        } else {
+            const DWORD written = GetModuleFileNameW(g_app.Instance(), path, MAX_PATH);
+            if (written == 0 || written >= MAX_PATH)
+                continue;
+        }
+        std::wstring block;
+        if (ReadVersionBlock(path, &block))
+            modules_ += block + L"\r\n";
+    }
+}

@@ -1,0 +1,44 @@
+#include "page_options.h"
+
+#include "applet_services.h"
+#include "tq_registry.h"
+
+BOOL CPageOptionsDlg::OnSetActive()
+{
+    if (IsFirstActivation()) {
+        HKEY key;
+        DWORD value;
+        if (OpenRegKey(TouchParametersKey, KEY_QUERY_VALUE, &key)) {
+            if (ReadDwordStrict(key, BeepName, &value))
+                beep_ = value != 0;
+            RegCloseKey(key);
+        }
+        CheckItem(IDC_BEEP, beep_);
+    }
+    EnableItem(IDC_BEEP, IsAdministrator() && !IsWindows7OrLater());
+    return PropertyPage::OnSetActive();
+}
+
+void CPageOptionsDlg::WriteBeep(bool beep)
+{
+    if (!IsAdministrator())
+        return;
+    HKEY key;
+    if (!CreateRegKey(TouchParametersKey, KEY_SET_VALUE, &key)) {
+        ShowRegistryError(IDS_CREATE_KEY_FAILED, GetLastError());
+        return;
+    }
+    if (!WriteDword(key, BeepName, beep ? 1 : 0))
+        ShowRegistryError(IDS_WRITE_VALUE_FAILED, GetLastError());
+    RegCloseKey(key);
+    ReloadParameters();
+}
+
+bool CPageOptionsDlg::OnCommand(WORD id, WORD code)
+{
+    if (id != IDC_BEEP || code != BN_CLICKED)
+        return false;
+    WriteBeep(IsItemChecked(IDC_BEEP));
+    SetModified();
+    return true;
+}

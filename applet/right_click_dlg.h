@@ -1,0 +1,54 @@
+// The press-and-hold settings dialog: the right-click emulation on or off, its time and distance,
+// each change written and announced to the driver at once, and a graphic to try them on.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "dialog.h"
+
+class CRightClickDlg : public Dialog
+{
+  public:
+    CRightClickDlg(DWORD enabled, DWORD time, DWORD distance);
+    DWORD Enabled() const
+    {
+        return enabled_;
+    }
+    DWORD Time() const
+    {
+        return time_;
+    }
+    DWORD Distance() const
+    {
+        return distance_;
+    }
+
+  protected:
+    BOOL OnInit() override;
+    bool OnCommand(WORD id, WORD code) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result) override;
+    void OnCancel() override;
+
+  private:
+    void EnableDependents(bool enable);
+    void Write();
+    void TestGraphic(POINT point);
+    void ShowGlass(UINT bitmapId);
+
+    DWORD enabled_, time_, distance_;
+    DWORD committedEnabled_ = 0, committedTime_ = 0, committedDistance_ = 0;
+    bool broken_ = false;
+    HBITMAP glass_ = NULL; // the frame this dialog loaded last
+};
+
+// RightClickTimeout, RightClickDistance and the distance in touch units across and down the
+// screen, after RightClickEnable; failures are not reported.
+void WriteRightClickTuning(HKEY key, DWORD time, DWORD distance);
+
+// The sound of the breaking glass: Wine plays nothing and answers TRUE either way.
+struct RightClickSeams {
+    BOOL(WINAPI* playSound)(LPCWSTR, HMODULE, DWORD);
+    BOOL(WINAPI* beep)(DWORD, DWORD);
+};
+extern RightClickSeams g_rightClickSeams;
