@@ -79,32 +79,45 @@ bool GetAppletFolder(wchar_t* folder, DWORD capacity)
     return true;
 }
 
-bool LaunchCalibration(HWND owner, int deviceIndex)
+bool StartFromAppletFolder(HWND owner, const wchar_t* file, const wchar_t* parameters,
+                           HANDLE* process)
 {
-    wchar_t folder[MAX_PATH], program[MAX_PATH], parameters[20];
+    wchar_t folder[MAX_PATH], program[MAX_PATH];
+    *process = NULL;
     if (!GetAppletFolder(folder, MAX_PATH))
         return false;
-    int length = _snwprintf(program, MAX_PATH, L"%s\\TqTouchCalib.exe", folder);
+    int length = _snwprintf(program, MAX_PATH, L"%s\\%s", folder, file);
     if (length < 0 || length >= MAX_PATH) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return false;
     }
-    if (deviceIndex >= 0)
-        _snwprintf(parameters, 20, L"%d", deviceIndex);
     SHELLEXECUTEINFOW info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;
     info.hwnd = owner;
     info.lpVerb = IsAdministrator() ? L"open" : L"runas";
     info.lpFile = program;
-    info.lpParameters = deviceIndex >= 0 ? parameters : NULL;
+    info.lpParameters = parameters;
     info.lpDirectory = folder;
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExW(&info))
         return false;
-    if (info.hProcess) {
-        WaitForSingleObject(info.hProcess, INFINITE);
-        CloseHandle(info.hProcess);
+    *process = info.hProcess;
+    return true;
+}
+
+bool LaunchCalibration(HWND owner, int deviceIndex)
+{
+    wchar_t parameters[20];
+    if (deviceIndex >= 0)
+        _snwprintf(parameters, 20, L"%d", deviceIndex);
+    HANDLE process;
+    if (!StartFromAppletFolder(owner, L"TqTouchCalib.exe", deviceIndex >= 0 ? parameters : NULL,
+                               &process))
+        return false;
+    if (process) {
+        WaitForSingleObject(process, INFINITE);
+        CloseHandle(process);
     }
     return true;
 }

@@ -19,6 +19,11 @@ void ShowRegistryError(UINT stringId, DWORD code);
 bool LaunchCalibration(HWND owner, int deviceIndex);
 // Tells every touch device to read its parameters again; true when one of them accepted.
 bool ReloadParameters();
+// Starts a program of the applet's folder through the shell, with "open" for an administrator and
+// "runas" otherwise, in that folder; its process handle, when the shell gives one, is the
+// caller's to close. False when it could not be started; the shell may have said why.
+bool StartFromAppletFolder(HWND owner, const wchar_t* file, const wchar_t* parameters,
+                           HANDLE* process);
 // The folder of the applet's module, without a trailing backslash.
 bool GetAppletFolder(wchar_t* folder, DWORD capacity);
 

@@ -255,24 +255,13 @@ void CPageHardwareDlg::Calibrate()
 
 void CPageHardwareDlg::StartSelection()
 {
-    wchar_t folder[MAX_PATH], program[MAX_PATH];
-    if (selectProcess_ || !GetAppletFolder(folder, MAX_PATH))
+    HANDLE process;
+    if (selectProcess_ || !StartFromAppletFolder(hwnd_, L"TqTouchSelect.exe", NULL, &process))
         return;
-    int length = _snwprintf(program, MAX_PATH, L"%s\\TqTouchSelect.exe", folder);
-    if (length < 0 || length >= MAX_PATH)
-        return;
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.hwnd = hwnd_;
-    info.lpVerb = IsAdministrator() ? L"open" : L"runas";
-    info.lpFile = program;
-    info.lpDirectory = folder;
-    info.nShow = SW_SHOWNORMAL;
     // Without a process there is nothing to wait for, so nothing to list again afterwards.
-    if (!ShellExecuteExW(&info) || !info.hProcess)
+    if (!process)
         return;
-    selectProcess_ = info.hProcess;
+    selectProcess_ = process;
     EnableItem(IDC_HW_SELECT, false);
     SetTimer(hwnd_, SelectionTimer, SelectionPeriodMs, NULL);
 }
