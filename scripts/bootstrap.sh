@@ -13,6 +13,8 @@ packages=(
   fonts-wine
   # The help compiler (cmake/help.cmake): Free Pascal, its chm units and sources, and patch.
   fp-compiler fp-units-fcl fp-units-misc fpc-source-3.2.2 patch
+  # The installation package (wixl, msitools) and reading a help file back (python3-chm).
+  wixl msitools python3-chm
 )
 
 # The German test runs Wine under LC_ALL=de_DE.UTF-8, which needs the locale on Linux.
