@@ -554,11 +554,13 @@ TEST_F(Applet, RegistryFailureShowsOneBoxAndKeepsTheServiceStopped)
     EXPECT_EQ(std::vector<std::wstring>(2, expected), boxes.Texts());
 }
 
+// The help window once it has stayed open a moment: HTML Help creates it before it looks up the
+// context id and destroys it again when the file does not map the id.
 HWND WaitForHelpWindow()
 {
     HWND help = NULL;
     WaitUntil([&] { return (help = FindWindowW(L"HH Parent", NULL)) != NULL; }, 5000, false);
-    return help;
+    return help && !WaitGone(help, 500) ? help : NULL;
 }
 
 void CloseHelpWindow(HWND help)
@@ -567,9 +569,9 @@ void CloseHelpWindow(HWND help)
     WaitGone(help, 5000);
 }
 
-// The help file of the test's own (one context id, the Mode page's) in each place the applet
-// looks, and nowhere: the system menu's item, and the help it opens, also with F1.
-TEST_F(Applet, HelpFromEachPlaceThroughTheSystemMenuAndF1)
+// The package's help file in each place the applet looks, and nowhere: the system menu's item,
+// and the default topic it opens.
+TEST_F(Applet, HelpFromEachPlaceThroughTheSystemMenu)
 {
     wchar_t folder[MAX_PATH], windows[MAX_PATH], system[MAX_PATH], current[MAX_PATH];
     GetModuleFileNameW(NULL, folder, MAX_PATH);
@@ -604,22 +606,63 @@ TEST_F(Applet, HelpFromEachPlaceThroughTheSystemMenuAndF1)
             PostMessageW(sheet, WM_SYSCOMMAND, 0x20, 0);
             HWND help = WaitForHelpWindow();
             EXPECT_TRUE(help != NULL) << "default topic";
-            CloseHelpWindow(help);
-            // Only the Mode page's context id is in the file: any other opens nothing.
-            HWND page = ShowPage(sheet, 0);
-            DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(sheet, NULL);
-            AttachThreadInput(self, owner, TRUE);
-            SetFocus(GetDlgItem(page, IDC_MODE_MOUSE));
-            PressKey(VK_F1);
-            AttachThreadInput(self, owner, FALSE);
-            help = WaitForHelpWindow();
-            EXPECT_TRUE(help != NULL) << "context 0x204D3";
+            EXPECT_EQ(L"Touch Screen Help", Text(help));
             CloseHelpWindow(help);
         });
         if (!place.empty())
             DeleteFileW(file.c_str());
     }
     SetCurrentDirectoryW(current);
+}
+
+// F1 on a control of every page and of the press-and-hold dialog opens the help window. Each
+// place asks for 0x20000 + its dialog id, and an id the file does not map opens nothing.
+TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensHelp)
+{
+    wchar_t folder[MAX_PATH];
+    GetModuleFileNameW(NULL, folder, MAX_PATH);
+    *wcsrchr(folder, L'\\') = L'\0';
+    const std::wstring file = std::wstring(folder) + L"\\TqTouch.chm";
+    ASSERT_TRUE(CopyFileW(TQ_TEST_HELP, file.c_str(), FALSE));
+    // The Options page's only control is disabled from Windows 7 on: the page takes the focus.
+    const struct {
+        int page, control;
+        bool pressAndHold; // the dialog that the page's IDC_CLICK_SETTINGS opens
+    } places[] = {{0, IDC_MODE_MOUSE, false},       {1, IDC_CLICK_EMULATE, false},
+                  {2, IDC_CALIB_NO_TIMEOUT, false}, {3, 0, false},
+                  {4, IDC_HW_SELECT, false},        {5, IDC_ABOUT_MODULES, false},
+                  {1, IDC_RC_ENABLE, true}};
+    OpenHere(L"0", [&](HWND sheet) {
+        for (const auto& place : places) {
+            SCOPED_TRACE(testing::Message()
+                         << "page " << place.page << ", control " << place.control
+                         << (place.pressAndHold ? ", dialog" : ""));
+            HWND window = ShowPage(sheet, place.page);
+            if (place.pressAndHold) {
+                ClickItem(window, IDC_CLICK_SETTINGS);
+                WaitUntil(
+                    [&] {
+                        return (window = FindWindowW(L"#32770", L"Settings for Emulate Mouse")) !=
+                               NULL;
+                    },
+                    10000, false);
+                ASSERT_TRUE(window != NULL);
+            }
+            DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(sheet, NULL);
+            AttachThreadInput(self, owner, TRUE);
+            SetFocus(place.control ? GetDlgItem(window, place.control) : window);
+            PressKey(VK_F1);
+            AttachThreadInput(self, owner, FALSE);
+            HWND help = WaitForHelpWindow();
+            EXPECT_TRUE(help != NULL);
+            CloseHelpWindow(help);
+            if (place.pressAndHold) {
+                PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+                WaitGone(window, 5000);
+            }
+        }
+    });
+    DeleteFileW(file.c_str());
 }
 
 // The layer's integer and range checks on the Calibration page's margin edit: a failed check
