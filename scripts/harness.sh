@@ -58,6 +58,18 @@ start_wine() {
         "$wine" wineboot </dev/null >/dev/null 2>&1 || true
     fi
     unmanaged_windows
+    wine_fonts
+}
+
+# Debian's 64-bit Wine does not load the fonts of fonts-wine from its data folder: dialogs then
+# fall back to DejaVu Sans and caption buttons show letters. The prefix's Fonts folder is read.
+wine_fonts() {
+    local f
+    for f in tahoma.ttf tahomabd.ttf marlett.ttf; do
+        [ -f "/usr/share/wine/fonts/$f" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/$f" ] &&
+            cp "/usr/share/wine/fonts/$f" "$WINEPREFIX/drive_c/windows/Fonts/"
+    done
+    return 0
 }
 
 # Xvfb runs no window manager, and Wine would wait about 2 s for one on every hide or destroy of a
