@@ -1,0 +1,309 @@
+// The installation package as Wine's msiexec installs, upgrades and removes it in a new prefix:
+// after each step, everything of the package in the registry, the system folder, the service
+// manager and the installer's product list; while installed, a logon that runs TqTouchInit and
+// the Control Panel item with its About page.
+#include <windows.h>
+#include <commctrl.h>
+#include <msi.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "applet_drive.h"
+#include "calib_drive.h"
+#include "reg_fixture.h"
+#include "resource.h"
+#include "svc_support.h"
+#include "tq_registry.h"
+
+namespace
+{
+
+typedef std::vector<std::wstring> Lines;
+
+std::wstring SystemDir()
+{
+    wchar_t dir[MAX_PATH];
+    GetSystemDirectoryW(dir, MAX_PATH);
+    return dir;
+}
+
+std::wstring Lower(std::wstring text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), towlower);
+    return text;
+}
+
+// What the package's files, keys and values are called or point at.
+bool NamesThePackage(const std::wstring& line)
+{
+    const std::wstring lower = Lower(line);
+    for (const wchar_t* name :
+         {L"tqtouchsvc", L"tqtouchcalib", L"tqtouchapplet", L"tqtouchinit", L"tqtouch.chm",
+          L"touch screen", L"tq_automation", L"tqtouch\\parameters"})
+        if (lower.find(name) != std::wstring::npos)
+            return true;
+    return false;
+}
+
+// Every value and empty key below path that names the package, as "path\name=type:data", path
+// in lower case. The installer's own records are left to its API.
+void Walk(HKEY key, const std::wstring& path, Lines* lines)
+{
+    for (const wchar_t* skip :
+         {L"\\classes\\installer", L"\\currentversion\\installer", L"\\currentversion\\uninstall"})
+        if (path.size() >= wcslen(skip) && path.compare(path.size() - wcslen(skip), -1, skip) == 0)
+            return;
+    wchar_t name[256];
+    DWORD values = 0;
+    for (;; ++values) {
+        wchar_t data[1024] = L"";
+        DWORD length = 256, size = sizeof(data) - sizeof(wchar_t), type = 0;
+        const LONG result =
+            RegEnumValueW(key, values, name, &length, NULL, &type, (BYTE*)data, &size);
+        if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA)
+            break;
+        DWORD number = 0;
+        memcpy(&number, data, sizeof(number));
+        const std::wstring text = type == REG_DWORD ? std::to_wstring(number) : data;
+        const wchar_t* types[] = {L"0", L"REG_SZ", L"REG_EXPAND_SZ", L"3", L"REG_DWORD"};
+        const std::wstring line = path + L"\\" + name + L"=" +
+                                  (type <= REG_DWORD ? types[type] : std::to_wstring(type)) + L":" +
+                                  (type <= REG_DWORD ? text : L"");
+        if (NamesThePackage(line))
+            lines->push_back(line);
+    }
+    DWORD keys = 0;
+    for (;; ++keys) {
+        DWORD length = 256;
+        HKEY sub;
+        if (RegEnumKeyExW(key, keys, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+            Walk(sub, path + L"\\" + Lower(name), lines);
+            RegCloseKey(sub);
+        }
+    }
+    if (values == 0 && keys == 0 && NamesThePackage(path))
+        lines->push_back(path + L"\\");
+}
+
+const wchar_t* const Files[] = {L"TqTouchCalib.exe", L"TqTouchApplet.cpl", L"TqTouchSvc.exe",
+                                L"TqTouchInit.exe", L"TqTouch.chm"};
+
+Lines Footprint()
+{
+    Lines lines;
+    for (const wchar_t* root : {L"software", L"system\\currentcontrolset"}) {
+        HKEY key;
+        EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, root, 0, KEY_READ, &key));
+        Walk(key, std::wstring(L"hklm\\") + root, &lines);
+        RegCloseKey(key);
+    }
+    for (const wchar_t* file : Files)
+        if (GetFileAttributesW((SystemDir() + L"\\" + file).c_str()) != INVALID_FILE_ATTRIBUTES)
+            lines.push_back(std::wstring(L"file ") + file);
+    SC_HANDLE manager = OpenSCManagerW(NULL, NULL, SC_MANAGER_CONNECT);
+    SC_HANDLE service = OpenServiceW(manager, L"TqTouchSvc", SERVICE_QUERY_STATUS);
+    SERVICE_STATUS status;
+    if (service && QueryServiceStatus(service, &status))
+        lines.push_back(L"service state " + std::to_wstring(status.dwCurrentState));
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    wchar_t product[39], version[32];
+    for (DWORD i = 0; MsiEnumRelatedProductsW(L"{097CCA45-A801-4938-B9C7-5DEB2300966A}", 0, i,
+                                              product) == ERROR_SUCCESS;
+         ++i) {
+        DWORD size = 32;
+        MsiGetProductInfoW(product, L"VersionString", version, &size);
+        lines.push_back(std::wstring(L"product ") + version);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The service's key as the program's own -install writes it for the system folder.
+Lines RegistrationByTheProgram()
+{
+    const std::wstring exe = SystemDir() + L"\\TqTouchSvc.exe";
+    const std::string command(exe.begin(), exe.end());
+    std::string output;
+    DWORD code = 0;
+    EXPECT_TRUE(CopyFileA(WindowsPath(TQ_SVC_EXE).c_str(), command.c_str(), FALSE));
+    EXPECT_TRUE(RunChild(command + " -install", &output, &code)) << output;
+    Lines lines = Footprint();
+    EXPECT_TRUE(RunChild(command + " -remove", &output, &code)) << output;
+    DeleteFileW(exe.c_str());
+    const std::wstring key = L"hklm\\system\\currentcontrolset\\services\\tqtouchsvc\\";
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [&](const std::wstring& line) { return line.find(key) != 0; }),
+                lines.end());
+    // The program quotes its path, Wine's msiexec does not; without blanks in the folder, both
+    // start the same program.
+    for (std::wstring& line : lines)
+        if (line.find(L"\\ImagePath=") != std::wstring::npos)
+            line.erase(std::remove(line.begin(), line.end(), L'"'), line.end());
+    return lines;
+}
+
+// Everything of the package once it is installed at a version, besides the user's settings and
+// the service's key.
+Lines Installed(const std::wstring& version)
+{
+    const std::wstring folder = SystemDir() + L"\\";
+    const std::wstring source = L"hklm\\system\\currentcontrolset\\services\\eventlog\\"
+                                L"application\\touch screen\\";
+    Lines lines = {
+        L"hklm\\software\\microsoft\\windows\\currentversion\\control panel\\cpls\\"
+        L"TqTouchApplet=REG_SZ:" +
+            folder + L"TqTouchApplet.cpl",
+        L"hklm\\software\\microsoft\\windows\\currentversion\\run\\TqTouchInit=REG_SZ:\"" + folder +
+            L"TqTouchInit.exe\"",
+        L"hklm\\software\\tq_automation\\touch\\Version=REG_SZ:" + version,
+        source + L"EventMessageFile=REG_EXPAND_SZ:" + folder + L"TqTouchSvc.exe",
+        source + L"TypesSupported=REG_DWORD:7",
+        L"service state " + std::to_wstring(SERVICE_RUNNING),
+        L"product " + version,
+    };
+    for (const wchar_t* file : Files)
+        lines.push_back(std::wstring(L"file ") + file);
+    return lines;
+}
+
+std::string DoubleClick()
+{
+    std::string output;
+    DWORD code = 0;
+    RunChild(WindowsPath(TQ_DBLCLK_PROBE_EXE), &output, &code);
+    return output.substr(0, output.find_first_of("\r\n"));
+}
+
+// A logon, as wineboot runs it, starts TqTouchInit, which raises the double-click settings.
+void ExpectLogonRaisesDoubleClick()
+{
+    SystemParametersInfoW(SPI_SETDOUBLECLICKTIME, 300, NULL, SPIF_UPDATEINIFILE);
+    SystemParametersInfoW(SPI_SETDOUBLECLKWIDTH, 4, NULL, SPIF_UPDATEINIFILE);
+    SystemParametersInfoW(SPI_SETDOUBLECLKHEIGHT, 4, NULL, SPIF_UPDATEINIFILE);
+    ASSERT_EQ("300 4 4", DoubleClick());
+    std::string output;
+    DWORD code = 0;
+    ASSERT_TRUE(RunChild("wineboot.exe", &output, &code, 60000));
+    EXPECT_TRUE(WaitUntil([] { return DoubleClick() == "500 40 40"; }, 10000, false))
+        << DoubleClick();
+}
+
+// The items of a list view of another process, read through memory of that process.
+Lines ListItems(HWND list)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    struct Remote {
+        LVITEMW item;
+        wchar_t text[128];
+    };
+    Remote* remote = static_cast<Remote*>(
+        VirtualAllocEx(process, NULL, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
+    Lines items;
+    for (int i = 0; remote && i < ListView_GetItemCount(list); ++i) {
+        Remote local = {};
+        local.item.cchTextMax = 128;
+        local.item.pszText = remote->text;
+        WriteProcessMemory(process, remote, &local, sizeof(local), NULL);
+        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&remote->item));
+        ReadProcessMemory(process, remote, &local, sizeof(local), NULL);
+        items.push_back(local.text);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return items;
+}
+
+// The Control Panel lists the item, and control.exe opens it on its About page, which shows the
+// package version and the installed programs of the package.
+void ExpectControlPanelItem(const std::wstring& version)
+{
+    HANDLE panel = StartProcess(L"control.exe", false);
+    Lines items;
+    WaitUntil(
+        [&] {
+            HWND window = FindWindowW(L"Shell_Control_WndClass", NULL);
+            items = ListItems(FindWindowExW(window, NULL, WC_LISTVIEWW, NULL));
+            return std::count(items.begin(), items.end(), L"Touch Screen") == 1;
+        },
+        10000, false);
+    EXPECT_EQ(1, std::count(items.begin(), items.end(), L"Touch Screen"))
+        << testing::PrintToString(items);
+    PostMessageW(FindWindowW(L"Shell_Control_WndClass", NULL), WM_CLOSE, 0, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(panel, 10000));
+    CloseHandle(panel);
+
+    HANDLE applet = StartProcess(L"control.exe TqTouchApplet.cpl,@0,5", false);
+    HWND sheet = WaitForSheet(0, 10000);
+    ASSERT_TRUE(sheet);
+    HWND about = ShowPage(sheet, 5);
+    EXPECT_EQ(version, ItemText(about, IDC_ABOUT_VERSION));
+    // The selection program and the drivers come with the driver's own package.
+    EXPECT_EQ(L"Touch Screen Control Panel Item (TqTouchApplet.cpl)\r\nVersion 1.0.0.0\r\n\r\n"
+              L"Touch Calibration (TqTouchCalib.exe)\r\nVersion 1.0.0.0\r\n\r\n",
+              ItemText(about, IDC_ABOUT_MODULES));
+    PressSheetButton(sheet, PSBTN_CANCEL);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(applet, 10000));
+    CloseHandle(applet);
+}
+
+TEST(Package, InstallsUpgradesAndRemovesWithoutATrace)
+{
+    // The user's settings from before the package: no step touches them.
+    SetDword(TouchOptionsKey, CalibPointsName, 9);
+    SetDword((std::wstring(TouchParametersKey) + L"\\Screen0\\Calibration").c_str(), ValidName, 1);
+    const Lines service = RegistrationByTheProgram();
+    ASSERT_FALSE(service.empty());
+    const Lines user = Footprint();
+    ASSERT_EQ(2u, user.size()) << testing::PrintToString(user);
+
+    const std::string older = WindowsPath(TQ_PACKAGE), newer = WindowsPath(TQ_PACKAGE_NEXT);
+    const struct {
+        const char* step;
+        std::string command;
+        bool serviceCannotLoad; // StartService fails, and the install with it
+        bool succeeds;
+        const wchar_t* installed; // the version installed afterwards
+    } steps[] = {
+        {"service program cannot load", "/i " + older, true, false, NULL},
+        {"install", "/i " + older, false, true, TQ_VERSION},
+        {"upgrade", "/i " + newer, false, true, TQ_NEXT_VERSION},
+        {"older version refused", "/i " + older, false, false, TQ_NEXT_VERSION},
+        {"removal", "/x " + newer, false, true, NULL},
+    };
+    const std::wstring programDefaults = L"Software\\Wine\\AppDefaults\\TqTouchSvc.exe";
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.step);
+        if (step.serviceCannotLoad)
+            RegSetKeyValueW(HKEY_CURRENT_USER, (programDefaults + L"\\DllOverrides").c_str(),
+                            L"advapi32", REG_SZ, L"", sizeof(wchar_t));
+        std::string output;
+        DWORD code = 0;
+        ASSERT_TRUE(RunChild("msiexec " + step.command + " /qn", &output, &code, 120000));
+        EXPECT_EQ(step.succeeds, code == 0) << code;
+        RegDeleteTreeW(HKEY_CURRENT_USER, programDefaults.c_str());
+
+        Lines expected = user;
+        if (step.installed) {
+            const Lines installed = Installed(step.installed);
+            expected.insert(expected.end(), service.begin(), service.end());
+            expected.insert(expected.end(), installed.begin(), installed.end());
+            std::sort(expected.begin(), expected.end());
+        }
+        EXPECT_EQ(expected, Footprint());
+        if (step.installed && step.succeeds) {
+            ExpectLogonRaisesDoubleClick();
+            ExpectControlPanelItem(step.installed);
+        }
+    }
+}
+
+} // namespace
