@@ -4,8 +4,10 @@
 # slightly rotated and noisy. A simulated finger touches every mark of TqTouchCalib.exe with
 # real mouse input while the driver reports the distorted raw point, then accepts with OK.
 # Prints the record written and the largest residual, and saves screenshots (PNG). Then installs
-# and runs the touch service against the same screen, and runs TqTouchInit. Where 32-bit programs
-# cannot run, it runs an x86_64 build of them (DIR/x64) in a win64 prefix instead.
+# and runs the touch service against the same screen, and runs TqTouchInit. Last it installs the
+# installation package, walks the Control Panel item in English and German at 96 and 144 dpi
+# with a screenshot of each screen (SHOTS/applet-*), and removes the package. Where 32-bit
+# programs cannot run, it runs an x86_64 build of them (DIR/x64) in a win64 prefix instead.
 #
 # Usage: demo.sh [--build DIR] [--shots DIR] [--size WxH] [--scale-x S] [--scale-y S]
 #                [--offset-x O] [--offset-y O] [--rotate DEGREES] [--noise UNITS] [--seed N]
@@ -40,7 +42,7 @@ while [ $# -gt 0 ]; do
     --noise) noise=$2 ;;
     --seed) seed=$2 ;;
     -h | --help)
-        sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *)
@@ -71,7 +73,7 @@ if [ "$arch" = win64 ]; then
     cmake -S "$root" -B "$run" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-mingw.cmake" \
         -DCMAKE_BUILD_TYPE=Release -DTQ_DELIVERABLE_TREE="$build" >/dev/null
     cmake --build "$run" -j2 --target TqTouchCalib TqTouchSvc TqTouchInit tqtouch_sim tqtouchsim \
-        calib_finger dblclk_probe >/dev/null
+        calib_finger dblclk_probe TqTouchApplet TqTouchPackage applet_tour tablet_service >/dev/null
 fi
 
 harness=$run/demo-harness
@@ -104,4 +106,10 @@ fi
     echo "demo: the service step failed" >&2
     status=1
 }
+
+"$root/scripts/demo-applet.sh" "$harness" "$shots" || {
+    echo "demo: the Control Panel step failed" >&2
+    status=1
+}
+echo "== screenshots of the Control Panel item in $shots/applet-{en,de}-{96,144}"
 exit $status
