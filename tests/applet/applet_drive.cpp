@@ -8,6 +8,7 @@
 
 #include "calib_drive.h"
 #include "cpl_entry.h"
+#include "resource.h"
 
 static const wchar_t* const TabletService = L"TabletInputService";
 
@@ -249,4 +250,42 @@ bool IsTabletServiceRunning()
         CloseServiceHandle(service);
     CloseServiceHandle(manager);
     return running;
+}
+
+HWND OpenSettings(HWND page)
+{
+    ClickItem(page, IDC_CLICK_SETTINGS);
+    HWND found = NULL;
+    WaitUntil(
+        [&] {
+            found = FindWindowW(L"#32770", NULL);
+            while (found && !(IsWindowVisible(found) && GetDlgItem(found, IDC_RC_GRAPHIC)))
+                found = FindWindowExW(NULL, found, L"#32770", NULL);
+            return found != NULL;
+        },
+        10000, false);
+    return found;
+}
+
+void ExpectTextsFit(HWND window)
+{
+    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t cls[32] = L"", text[512] = L"";
+        GetClassNameW(c, cls, 32);
+        const LONG style = GetWindowLongW(c, GWL_STYLE);
+        if (!IsWindowVisible(c) || _wcsicmp(cls, L"Static") != 0 ||
+            (style & SS_TYPEMASK) > SS_RIGHT || !GetWindowTextW(c, text, 512))
+            continue;
+        // The static wraps its text with this same measure when it paints.
+        RECT client, need;
+        GetClientRect(c, &client);
+        need = {0, 0, client.right, 0};
+        HDC dc = GetDC(c);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)));
+        DrawTextW(dc, text, -1, &need,
+                  DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | (style & SS_NOPREFIX ? DT_NOPREFIX : 0));
+        SelectObject(dc, old);
+        ReleaseDC(c, dc);
+        EXPECT_LE(need.bottom, client.bottom) << testing::PrintToString(std::wstring(text));
+    }
 }

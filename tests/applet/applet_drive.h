@@ -41,6 +41,10 @@ std::wstring Text(HWND window);
 std::wstring ItemText(HWND dialog, int id);
 bool IsItemEnabled(HWND dialog, int id);
 bool IsItemChecked(HWND dialog, int id);
+// Clicks the Mouse Handling page's "Settings..." and returns the press-and-hold dialog.
+HWND OpenSettings(HWND page);
+// Each static text of the window fits its control's height once wrapped in the control's font.
+void ExpectTextsFit(HWND window);
 
 // Starts a command line, with the Administrators group deny-only when restricted; the process
 // handle or NULL.

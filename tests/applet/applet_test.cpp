@@ -731,6 +731,25 @@ TEST_F(Applet, DataExchangeChecksIntegersAndTheirRange)
     DestroyWindow(parent);
 }
 
+// Every page and the press-and-hold dialog in the user's language (German in
+// test_applet_german) show their texts whole, the Mode page's status line included.
+TEST_F(Applet, EveryTextFitsItsControl)
+{
+    SetDword(TouchParametersKey, InputModeName, InputModeMouse);
+    OpenHere(L"0", [&](HWND sheet) {
+        for (int index = 0; index < 6; ++index) {
+            SCOPED_TRACE(testing::Message() << "page " << index);
+            ExpectTextsFit(ShowPage(sheet, index));
+        }
+        HWND dialog = OpenSettings(ShowPage(sheet, 1));
+        ASSERT_TRUE(dialog != NULL);
+        SCOPED_TRACE("press-and-hold dialog");
+        ExpectTextsFit(dialog);
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        WaitGone(dialog, 5000);
+    });
+}
+
 TEST_F(Applet, GermanTexts)
 {
     if (PRIMARYLANGID(GetUserDefaultUILanguage()) != LANG_GERMAN)

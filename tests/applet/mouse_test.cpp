@@ -45,21 +45,6 @@ void Store(const wchar_t* name, DWORD value)
 }
 
 // Opens the press-and-hold dialog from the Mouse Handling page and returns it.
-HWND OpenSettings(HWND page)
-{
-    ClickItem(page, IDC_CLICK_SETTINGS);
-    HWND found = NULL;
-    WaitUntil(
-        [&] {
-            found = FindWindowW(L"#32770", NULL);
-            while (found && !(IsWindowVisible(found) && GetDlgItem(found, IDC_RC_GRAPHIC)))
-                found = FindWindowExW(NULL, found, L"#32770", NULL);
-            return found != NULL;
-        },
-        10000, false);
-    return found;
-}
-
 int TrackbarPosition(HWND dialog, int id)
 {
     return static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0));
