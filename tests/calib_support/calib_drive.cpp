@@ -1,5 +1,6 @@
 #include "calib_drive.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 #include <stdio.h>
 #include <algorithm>
@@ -126,6 +127,63 @@ int CountColor(const ScreenShot& shot, const RECT& area, COLORREF color)
             count += shot.At(x, y) == color;
     }
     return count;
+}
+
+// Runs use(remote) on a block of the type in the control's process: local, once place(remote)
+// has pointed it at its remote address, is copied there before and back afterwards.
+template <typename Block, typename Place, typename Use>
+static bool WithRemote(HWND control, Block* local, Place place, Use use)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(control, &processId);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    Block* remote = process ? static_cast<Block*>(VirtualAllocEx(process, NULL, sizeof(Block),
+                                                                 MEM_COMMIT, PAGE_READWRITE))
+                            : NULL;
+    if (remote)
+        place(remote);
+    bool ok = remote && WriteProcessMemory(process, remote, local, sizeof(Block), NULL) &&
+              use(remote) && ReadProcessMemory(process, remote, local, sizeof(Block), NULL);
+    if (remote)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (process)
+        CloseHandle(process);
+    return ok;
+}
+
+std::vector<std::wstring> ListViewItems(HWND list)
+{
+    struct Item {
+        LVITEMW item;
+        wchar_t text[128];
+    };
+    std::vector<std::wstring> items;
+    for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+        Item local = {};
+        local.item.cchTextMax = 128;
+        WithRemote(
+            list, &local, [&](Item* remote) { local.item.pszText = remote->text; },
+            [&](Item* remote) {
+                return SendMessageW(list, LVM_GETITEMTEXTW, i,
+                                    reinterpret_cast<LPARAM>(&remote->item)) >= 0;
+            });
+        items.push_back(local.text);
+    }
+    return items;
+}
+
+bool ItemScreenRect(HWND control, UINT message, int index, RECT* rect)
+{
+    *rect = {LVIR_ICON, 0, 0, 0};
+    if (!WithRemote(
+            control, rect, [](RECT*) {},
+            [&](RECT* remote) {
+                return SendMessageW(control, message, index, reinterpret_cast<LPARAM>(remote)) != 0;
+            }))
+        return false;
+    MapWindowPoints(control, NULL, reinterpret_cast<POINT*>(rect), 2);
+    return true;
 }
 
 void MovePointer(int x, int y)

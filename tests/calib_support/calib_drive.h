@@ -1,6 +1,6 @@
-// Drives the calibration screen as a user would: reads it off the display, touches it with real
-// mouse input and answers its message boxes. Shared by the calibration tests, the demo's finger
-// and the benchmark.
+// Drives the calibration screen, and other windows, as a user would: reads them off the display,
+// touches them with real mouse input and answers their message boxes. Shared by the calibration
+// tests, the demo's finger and tour, the package test and the benchmark.
 #pragma once
 
 #include <windows.h>
@@ -32,6 +32,12 @@ int CountColor(const ScreenShot& shot, const RECT& area, COLORREF color);
 // Polls the screen until the mark is no longer at from: true with the new mark's centre, false
 // when no mark shows (or nothing changed in time, then *found is left as from).
 bool WaitForMarkMove(POINT from, POINT* found, DWORD timeoutMs);
+
+// A list view's item texts, and the screen rectangle of a list view or tab item
+// (LVM_GETITEMRECT with LVIR_ICON, or TCM_GETITEMRECT), for a control of another process: read
+// through memory allocated in that process.
+std::vector<std::wstring> ListViewItems(HWND list);
+bool ItemScreenRect(HWND control, UINT message, int index, RECT* rect);
 
 // Real input through SendInput: the pointer to (x, y), then press and release.
 void MovePointer(int x, int y);

@@ -194,34 +194,6 @@ void ExpectLogonRaisesDoubleClick()
         << DoubleClick();
 }
 
-// The items of a list view of another process, read through memory of that process.
-Lines ListItems(HWND list)
-{
-    DWORD processId = 0;
-    GetWindowThreadProcessId(list, &processId);
-    HANDLE process =
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    struct Remote {
-        LVITEMW item;
-        wchar_t text[128];
-    };
-    Remote* remote = static_cast<Remote*>(
-        VirtualAllocEx(process, NULL, sizeof(Remote), MEM_COMMIT, PAGE_READWRITE));
-    Lines items;
-    for (int i = 0; remote && i < ListView_GetItemCount(list); ++i) {
-        Remote local = {};
-        local.item.cchTextMax = 128;
-        local.item.pszText = remote->text;
-        WriteProcessMemory(process, remote, &local, sizeof(local), NULL);
-        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&remote->item));
-        ReadProcessMemory(process, remote, &local, sizeof(local), NULL);
-        items.push_back(local.text);
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
-    return items;
-}
-
 // The Control Panel lists the item, and control.exe opens it on its About page, which shows the
 // package version and the installed programs of the package.
 void ExpectControlPanelItem(const std::wstring& version)
@@ -231,7 +203,7 @@ void ExpectControlPanelItem(const std::wstring& version)
     WaitUntil(
         [&] {
             HWND window = FindWindowW(L"Shell_Control_WndClass", NULL);
-            items = ListItems(FindWindowExW(window, NULL, WC_LISTVIEWW, NULL));
+            items = ListViewItems(FindWindowExW(window, NULL, WC_LISTVIEWW, NULL));
             return std::count(items.begin(), items.end(), L"Touch Screen") == 1;
         },
         10000, false);

@@ -18,69 +18,6 @@
 namespace
 {
 
-// A block in another process's memory, for list view and tab messages that take pointers.
-class RemoteBlock
-{
-  public:
-    RemoteBlock(HWND window, size_t size) : size_(size)
-    {
-        DWORD id = 0;
-        GetWindowThreadProcessId(window, &id);
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, id);
-        if (process_)
-            address_ = VirtualAllocEx(process_, NULL, size, MEM_COMMIT, PAGE_READWRITE);
-    }
-    ~RemoteBlock()
-    {
-        if (address_)
-            VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-        if (process_)
-            CloseHandle(process_);
-    }
-    LPARAM Address() const { return reinterpret_cast<LPARAM>(address_); }
-    bool Write(const void* data, size_t size, size_t offset = 0)
-    {
-        return address_ && WriteProcessMemory(process_, static_cast<char*>(address_) + offset,
-                                              data, size, NULL);
-    }
-    bool Read(void* data, size_t size, size_t offset = 0)
-    {
-        return address_ && ReadProcessMemory(process_, static_cast<char*>(address_) + offset,
-                                             data, size, NULL);
-    }
-
-  private:
-    HANDLE process_ = NULL;
-    void* address_ = NULL;
-    size_t size_;
-};
-
-// The rectangle a list view or tab message (LVM_GETITEMRECT, TCM_GETITEMRECT) gives, on screen.
-bool ItemRect(HWND control, UINT message, int index, RECT* rect)
-{
-    RemoteBlock block(control, sizeof(RECT));
-    RECT in = {LVIR_ICON, 0, 0, 0};
-    if (!block.Write(&in, sizeof(in)) ||
-        !SendMessageW(control, message, index, block.Address()) || !block.Read(rect, sizeof(RECT)))
-        return false;
-    MapWindowPoints(control, NULL, reinterpret_cast<POINT*>(rect), 2);
-    return true;
-}
-
-std::wstring ListItemText(HWND list, int index)
-{
-    RemoteBlock block(list, sizeof(LVITEMW) + 256 * sizeof(wchar_t));
-    LVITEMW item = {};
-    item.cchTextMax = 256;
-    item.pszText = reinterpret_cast<wchar_t*>(block.Address() + sizeof(LVITEMW));
-    wchar_t text[256] = L"";
-    if (!block.Write(&item, sizeof(item)) ||
-        SendMessageW(list, LVM_GETITEMTEXTW, index, block.Address()) < 0 ||
-        !block.Read(text, sizeof(text) - sizeof(wchar_t), sizeof(LVITEMW)))
-        return L"";
-    return text;
-}
-
 struct Search {
     DWORD process;
     const wchar_t* childClass;
@@ -182,7 +119,7 @@ HWND ShowTab(HWND sheet, int index)
 {
     HWND tabs = FindWindowExW(sheet, NULL, WC_TABCONTROLW, NULL);
     RECT r;
-    if (ItemRect(tabs, TCM_GETITEMRECT, index, &r)) {
+    if (ItemScreenRect(tabs, TCM_GETITEMRECT, index, &r)) {
         const POINT c = Centre(r);
         Click(c.x, c.y);
     }
@@ -249,12 +186,12 @@ bool Tour(Camera& camera, const std::wstring& itemName)
     const DWORD process = control.dwProcessId;
     HWND panel = WaitForTopLevel(process, WC_LISTVIEWW);
     HWND list = panel ? FindWindowExW(panel, NULL, WC_LISTVIEWW, NULL) : NULL;
-    int item = -1;
-    const int count = list ? static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
-    for (int i = 0; i < count && item < 0; ++i)
-        item = ListItemText(list, i) == itemName ? i : -1;
+    const std::vector<std::wstring> items = ListViewItems(list);
+    const int item =
+        static_cast<int>(std::find(items.begin(), items.end(), itemName) - items.begin());
     RECT r;
-    bool ok = item >= 0 && ItemRect(list, LVM_GETITEMRECT, item, &r);
+    bool ok = item < static_cast<int>(items.size()) &&
+              ItemScreenRect(list, LVM_GETITEMRECT, item, &r);
     if (!ok)
         fprintf(stderr, "tour: the Control Panel does not list \"%ls\"\n", itemName.c_str());
     HWND sheet = NULL;
@@ -297,7 +234,7 @@ bool Tour(Camera& camera, const std::wstring& itemName)
         camera.Take(L"09-options", sheet);
         page = ShowTab(sheet, 4);
         HWND devices = GetDlgItem(page, IDC_HW_LIST);
-        if (ItemRect(devices, LVM_GETITEMRECT, 0, &r)) {
+        if (ItemScreenRect(devices, LVM_GETITEMRECT, 0, &r)) {
             const POINT c = Centre(r);
             Click(c.x, c.y);
         }
