@@ -5,7 +5,9 @@
 
 #include "cpl_app.h"
 #include "dialog.h"
+#include "resource.h"
 #include "tq_driver.h"
+#include "tq_registry.h"
 
 AppletSeams g_appletSeams = {ShellExecuteW, GetSystemMetrics};
 
@@ -134,4 +136,27 @@ bool ReloadParameters()
         CloseHandle(device);
     }
     return accepted;
+}
+
+bool WriteSettings(const wchar_t* path, const DwordValue* values, size_t count)
+{
+    if (!IsAdministrator())
+        return false;
+    HKEY key;
+    if (!CreateRegKey(path, KEY_SET_VALUE, &key)) {
+        ShowRegistryError(IDS_CREATE_KEY_FAILED, GetLastError());
+        return false;
+    }
+    bool written = true;
+    for (size_t i = 0; i < count; ++i) {
+        if (!WriteDword(key, values[i].name, values[i].value) && i == 0) {
+            ShowRegistryError(IDS_WRITE_VALUE_FAILED, GetLastError());
+            written = false;
+        }
+    }
+    RegCloseKey(key);
+    // The driver reads only its own parameters; the options are the calibration program's.
+    if (wcscmp(path, TouchParametersKey) == 0)
+        return ReloadParameters() && written;
+    return written;
 }

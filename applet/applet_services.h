@@ -19,6 +19,16 @@ void ShowRegistryError(UINT stringId, DWORD code);
 bool LaunchCalibration(HWND owner, int deviceIndex);
 // Tells every touch device to read its parameters again; true when one of them accepted.
 bool ReloadParameters();
+struct DwordValue {
+    const wchar_t* name;
+    DWORD value;
+};
+// How every page writes its settings, for administrators only (others write nothing, silently):
+// creates or opens the key under HKEY_LOCAL_MACHINE (the registry error box with 1026 when it
+// cannot) and stores the values in order as REG_DWORD; a first value that cannot be written shows
+// the box with 1029 and the rest are still written. After the driver's parameters, the reload.
+// True when the key and the first value were written and, where a reload was due, a device took it.
+bool WriteSettings(const wchar_t* path, const DwordValue* values, size_t count);
 // Starts a program of the applet's folder through the shell, with "open" for an administrator and
 // "runas" otherwise, in that folder; its process handle, when the shell gives one, is the
 // caller's to close. False when it could not be started; the shell may have said why.

@@ -79,19 +79,10 @@ void CPageCalibrationDlg::Load()
 
 void CPageCalibrationDlg::Save()
 {
-    if (!IsAdministrator())
-        return;
-    HKEY key;
-    if (!CreateRegKey(TouchOptionsKey, KEY_SET_VALUE, &key)) {
-        ShowRegistryError(IDS_CREATE_KEY_FAILED, GetLastError());
-        return;
-    }
-    const DWORD points = wcstoul(points_.c_str(), NULL, 10);
-    if (!WriteDword(key, CalibPointsName, points))
-        ShowRegistryError(IDS_WRITE_VALUE_FAILED, GetLastError());
-    WriteDword(key, CalibMarginName, static_cast<DWORD>(margin_));
-    WriteDword(key, CalibTimeoutName, timeoutDisabled_ ? 0 : 1);
-    RegCloseKey(key);
+    const DwordValue values[] = {{CalibPointsName, wcstoul(points_.c_str(), NULL, 10)},
+                                 {CalibMarginName, static_cast<DWORD>(margin_)},
+                                 {CalibTimeoutName, timeoutDisabled_ ? 0u : 1u}};
+    WriteSettings(TouchOptionsKey, values, 3);
 }
 
 void CPageCalibrationDlg::OnOK()

@@ -151,21 +151,8 @@ void CPageModeDlg::OnCancel()
 
 bool CPageModeDlg::WriteInputMode()
 {
-    if (!IsAdministrator())
-        return false;
-    HKEY key;
-    if (!CreateRegKey(TouchParametersKey, KEY_SET_VALUE, &key)) {
-        ShowRegistryError(IDS_CREATE_KEY_FAILED, GetLastError());
-        return false;
-    }
-    if (!WriteDword(key, InputModeName, mode_)) {
-        ShowRegistryError(IDS_WRITE_VALUE_FAILED, GetLastError());
-        RegCloseKey(key);
-        return false;
-    }
-    bool reloaded = ReloadParameters();
-    RegCloseKey(key);
-    return reloaded;
+    const DwordValue value = {InputModeName, mode_};
+    return WriteSettings(TouchParametersKey, &value, 1);
 }
 
 void CPageModeDlg::ChooseWindowsTouch()

@@ -108,17 +108,7 @@ void CPageMouseDlg::RunSettings()
 
 void CPageMouseDlg::Write()
 {
-    if (!IsAdministrator())
-        return;
-    HKEY key;
-    if (!CreateRegKey(TouchParametersKey, KEY_SET_VALUE, &key)) {
-        ShowRegistryError(IDS_CREATE_KEY_FAILED, GetLastError());
-        return;
-    }
-    if (!WriteDword(key, ClickModeName, clickMode_))
-        ShowRegistryError(IDS_WRITE_VALUE_FAILED, GetLastError());
-    WriteDword(key, RightClickEnableName, enabled_);
-    WriteRightClickTuning(key, time_, distance_);
-    RegCloseKey(key);
-    ReloadParameters();
+    DwordValue values[6] = {{ClickModeName, clickMode_}, {RightClickEnableName, enabled_}};
+    RightClickTuning(time_, distance_, values + 2);
+    WriteSettings(TouchParametersKey, values, 6);
 }

@@ -21,17 +21,8 @@ BOOL CPageOptionsDlg::OnSetActive()
 
 void CPageOptionsDlg::WriteBeep(bool beep)
 {
-    if (!IsAdministrator())
-        return;
-    HKEY key;
-    if (!CreateRegKey(TouchParametersKey, KEY_SET_VALUE, &key)) {
-        ShowRegistryError(IDS_CREATE_KEY_FAILED, GetLastError());
-        return;
-    }
-    if (!WriteDword(key, BeepName, beep ? 1 : 0))
-        ShowRegistryError(IDS_WRITE_VALUE_FAILED, GetLastError());
-    RegCloseKey(key);
-    ReloadParameters();
+    const DwordValue value = {BeepName, beep ? 1u : 0u};
+    WriteSettings(TouchParametersKey, &value, 1);
 }
 
 bool CPageOptionsDlg::OnCommand(WORD id, WORD code)

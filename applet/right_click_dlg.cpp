@@ -19,14 +19,14 @@ static const DWORD TimeStep = 100; // milliseconds per time trackbar position
 static const DWORD TimePositions = 20;
 static const DWORD DistancePositions = 50;
 
-void WriteRightClickTuning(HKEY key, DWORD time, DWORD distance)
+void RightClickTuning(DWORD time, DWORD distance, DwordValue values[4])
 {
-    WriteDword(key, RightClickTimeoutName, time);
-    WriteDword(key, RightClickDistanceName, distance);
-    WriteDword(key, RightClickDistanceXName,
-               RightClickDistanceInTouchUnits(distance, GetSystemMetrics(SM_CXSCREEN)));
-    WriteDword(key, RightClickDistanceYName,
-               RightClickDistanceInTouchUnits(distance, GetSystemMetrics(SM_CYSCREEN)));
+    values[0] = {RightClickTimeoutName, time};
+    values[1] = {RightClickDistanceName, distance};
+    values[2] = {RightClickDistanceXName,
+                 RightClickDistanceInTouchUnits(distance, GetSystemMetrics(SM_CXSCREEN))};
+    values[3] = {RightClickDistanceYName,
+                 RightClickDistanceInTouchUnits(distance, GetSystemMetrics(SM_CYSCREEN))};
 }
 
 CRightClickDlg::CRightClickDlg(DWORD enabled, DWORD time, DWORD distance)
@@ -120,16 +120,9 @@ bool CRightClickDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR*)
 
 void CRightClickDlg::Write()
 {
-    HKEY key;
-    if (!CreateRegKey(TouchParametersKey, KEY_SET_VALUE, &key)) {
-        ShowRegistryError(IDS_CREATE_KEY_FAILED, GetLastError());
-        return;
-    }
-    if (!WriteDword(key, RightClickEnableName, enabled_))
-        ShowRegistryError(IDS_WRITE_VALUE_FAILED, GetLastError());
-    WriteRightClickTuning(key, time_, distance_);
-    RegCloseKey(key);
-    ReloadParameters();
+    DwordValue values[5] = {{RightClickEnableName, enabled_}};
+    RightClickTuning(time_, distance_, values + 1);
+    WriteSettings(TouchParametersKey, values, 5);
 }
 
 void CRightClickDlg::ShowGlass(UINT bitmapId)

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "applet_services.h"
 #include "dialog.h"
 
 class CRightClickDlg : public Dialog
@@ -43,8 +44,8 @@ class CRightClickDlg : public Dialog
 };
 
 // RightClickTimeout, RightClickDistance and the distance in touch units across and down the
-// screen, after RightClickEnable; failures are not reported.
-void WriteRightClickTuning(HKEY key, DWORD time, DWORD distance);
+// screen, written after RightClickEnable.
+void RightClickTuning(DWORD time, DWORD distance, DwordValue values[4]);
 
 // The sound of the breaking glass: Wine plays nothing and answers TRUE either way.
 struct RightClickSeams {
