@@ -13,6 +13,11 @@ static const int32_t MarginMax = 25;
 
 void CPageCalibrationDlg::DoDataExchange(DataExchange& dx)
 {
+    // Options nobody can edit here (another input mode, no rights) are neither taken nor checked:
+    // a stored margin out of range would otherwise hold the page and the sheet for good, and a
+    // stored count the list lacks would be replaced unasked.
+    if (dx.FromControls() && !IsWindowEnabled(Item(IDC_CALIB_MARGIN)))
+        return;
     dx.ListText(IDC_CALIB_POINTS, &points_);
     dx.Int(IDC_CALIB_MARGIN, &margin_);
     dx.Check(IDC_CALIB_NO_TIMEOUT, &timeoutDisabled_);

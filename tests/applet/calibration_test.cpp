@@ -175,6 +175,28 @@ TEST_F(CalibrationPageTest, InvalidMarginKeepsThePage)
     }
 }
 
+// Stored options that nobody can edit here (Windows touch mode, or no mode yet when the sheet
+// opens on this page), a margin out of range and a count the list lacks, hold neither the page
+// nor the sheet, and stay as they were.
+TEST_F(CalibrationPageTest, OptionsNobodyCanEditHoldNothing)
+{
+    SetDword(TouchParametersKey, InputModeName, InputModeWindowsTouch);
+    StoreOptions({6, 40, 1});
+    BoxWatcher boxes(Caption);
+    for (bool viaModePage : {true, false}) {
+        OpenHere(viaModePage ? L"0" : L"2", [&](HWND sheet) {
+            HWND page = viaModePage ? CalibrationPage(sheet) : ShowPage(sheet, 2);
+            EXPECT_FALSE(IsItemEnabled(page, IDC_CALIB_MARGIN));
+            PostMessageW(sheet, PSM_SETCURSEL, 1, 0);
+            EXPECT_TRUE(WaitUntil([&] { return CurrentPage(sheet) == 1; }, 5000, false));
+            PressSheetButton(sheet, PSBTN_OK);
+            EXPECT_TRUE(WaitGone(sheet, 10000)) << viaModePage;
+        });
+    }
+    EXPECT_EQ(0, boxes.Count()) << testing::PrintToString(boxes.Texts());
+    EXPECT_EQ(std::vector<DWORD>({6, 40, 1}), StoredOptions());
+}
+
 // Opened on this page the sheet has no input mode yet; back from the Mode page it has. The
 // arrows follow their edit and stop at the range's ends.
 TEST_F(CalibrationPageTest, ControlsFollowTheInputModeAndArrowsStopAtTheEnds)
