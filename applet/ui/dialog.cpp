@@ -50,6 +50,17 @@ INT_PTR Dialog::DoModal(HWND owner)
                                    owner, DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
+void Dialog::EnableItem(int id, bool enable) const
+{
+    HWND item = Item(id);
+    HWND focus = GetFocus();
+    // A disabled control loses the focus to nobody. The top-level dialog moves it, so that a
+    // page's last control hands it on to the sheet's buttons.
+    if (!enable && focus && (focus == item || IsChild(item, focus)))
+        SendMessageW(GetAncestor(hwnd_, GA_ROOT), WM_NEXTDLGCTL, 0, FALSE);
+    EnableWindow(item, enable);
+}
+
 bool Dialog::OnCommand(WORD id, WORD)
 {
     if (id == IDOK) {

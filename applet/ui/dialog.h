@@ -24,10 +24,9 @@ class Dialog
     {
         return GetDlgItem(hwnd_, id);
     }
-    void EnableItem(int id, bool enable) const
-    {
-        EnableWindow(Item(id), enable);
-    }
+    // A control about to be disabled first hands the keyboard focus on, so that a keyboard user
+    // keeps a place in the dialog.
+    void EnableItem(int id, bool enable) const;
     void CheckItem(int id, bool check) const
     {
         CheckDlgButton(hwnd_, id, check ? BST_CHECKED : BST_UNCHECKED);

@@ -188,8 +188,15 @@ TEST_F(Hardware, ResetAndCalibrateActOnTheSelectedItemsDevice)
     OpenHere(L"4", [&](HWND sheet) {
         HWND page = ShowPage(sheet, HardwarePage);
         SelectItem(page, 1);
-        ClickItem(page, IDC_HW_RESET);
+        // By keyboard: Reset disables itself, and the focus must move on, not vanish.
+        const DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(sheet, NULL);
+        AttachThreadInput(self, owner, TRUE);
+        SetFocus(GetDlgItem(page, IDC_HW_RESET));
+        PressKey(VK_SPACE);
         EXPECT_TRUE(StatusBecomes(page, L"not calibrated"));
+        HWND focus = GetFocus();
+        AttachThreadInput(self, owner, FALSE);
+        EXPECT_TRUE(focus && IsWindowEnabled(focus) && IsChild(sheet, focus));
         EXPECT_FALSE(IsItemEnabled(page, IDC_HW_RESET));
         EXPECT_FALSE(KeyExists(RecordKey(2).c_str()));
         EXPECT_TRUE(KeyExists(RecordKey(0).c_str()) && KeyExists(RecordKey(1).c_str()));
