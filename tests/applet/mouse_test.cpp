@@ -56,8 +56,18 @@ void PressKeys(HWND control, WORD key, int count)
     DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(control, NULL);
     AttachThreadInput(self, owner, TRUE);
     SetFocus(control);
-    for (int i = 0; i < count; ++i)
+    // Each press is waited for until the control's thread has taken its key-up: a key-up still
+    // queued when the focus moves on would reach the next control.
+    for (int i = 0; i < count; ++i) {
+        const SHORT before = GetKeyState(key);
         PressKey(key);
+        WaitUntil(
+            [&] {
+                const SHORT now = GetKeyState(key);
+                return ((now ^ before) & 1) && !(now & 0x8000);
+            },
+            2000, false);
+    }
     AttachThreadInput(self, owner, FALSE);
 }
 
