@@ -232,9 +232,13 @@ bool CPageModeDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR
         return true;
     }
     if (message == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lParam) == Item(IDC_MODE_STATUS) &&
-        TouchInputMissing()) {
-        // The default colours and brush first, then only the text turns red.
-        *result = static_cast<INT_PTR>(DefWindowProcW(hwnd_, message, wParam, lParam));
+        !colouring_ && TouchInputMissing()) {
+        // The dialog's own answer first, through every handler it has: on a themed sheet that
+        // is the page's texture, which DefWindowProc would paint over in grey. Then only the
+        // text turns red.
+        colouring_ = true;
+        *result = static_cast<INT_PTR>(SendMessageW(hwnd_, message, wParam, lParam));
+        colouring_ = false;
         SetTextColor(reinterpret_cast<HDC>(wParam), RGB(255, 0, 0));
         return true;
     }

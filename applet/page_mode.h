@@ -27,6 +27,7 @@ class CPageModeDlg : public PropertyPage
     DWORD mode_ = 0;
     DWORD committedMode_ = 0;
     bool servicePresent_ = false;
+    bool colouring_ = false; // asking the dialog for its own colours of the status line
 };
 
 // Starts the Tablet PC input service and waits while it reports progress; true when it runs.
