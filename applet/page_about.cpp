@@ -43,6 +43,17 @@ static bool ReadVersionBlock(const wchar_t* path, std::wstring* block)
     return true;
 }
 
+bool SystemModulePath(const wchar_t* systemDir, const wchar_t* windowsDir, bool wow64,
+                      const wchar_t* file, wchar_t path[MAX_PATH])
+{
+    const bool native = wow64 && _wcsnicmp(file, L"\\Drivers\\", 9) == 0;
+    if (native && !windowsDir[0])
+        return false;
+    const int written = native ? _snwprintf(path, MAX_PATH, L"%s\\Sysnative%s", windowsDir, file)
+                               : _snwprintf(path, MAX_PATH, L"%s%s", systemDir, file);
+    return written >= 0 && written < MAX_PATH;
+}
+
 void CPageAboutDlg::DoDataExchange(DataExchange& dx)
 {
     dx.Text(IDC_ABOUT_VERSION, &version_);
@@ -75,16 +86,21 @@ void CPageAboutDlg::Fill()
         LoadText(IDS_VERSION_NONE, text, VersionBytes / sizeof(wchar_t) + 1);
     version_ = text;
 
-    wchar_t system[MAX_PATH], path[MAX_PATH];
+    wchar_t system[MAX_PATH], windows[MAX_PATH], path[MAX_PATH];
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return;
+    const UINT windowsLength = GetWindowsDirectoryW(windows, MAX_PATH);
+    if (windowsLength == 0 || windowsLength >= MAX_PATH)
+        windows[0] = L'\0';
+    BOOL wow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &wow64))
+        wow64 = FALSE;
     const wchar_t* const files[] = {NULL, L"\\TqTouchCalib.exe", L"\\TqTouchSelect.exe",
                                     L"\\Drivers\\TqTouchDrv.sys", L"\\Drivers\\TqHidKmdf.sys"};
     for (const wchar_t* file : files) {
         if (file) {
-            const int written = _snwprintf(path, MAX_PATH, L"%s%s", system, file);
-            if (written < 0 || written >= MAX_PATH)
+            if (!SystemModulePath(system, windows, wow64 != FALSE, file, path))
                 continue;
         } else {
             const DWORD written = GetModuleFileNameW(g_app.Instance(), path, MAX_PATH);

@@ -6,6 +6,11 @@
 #include "property_page.h"
 #include "resource.h"
 
+// The path of a module file below the system folder. Under WOW64 that folder is SysWOW64, while
+// the kernel driver's files (Drivers\...) are only in the native one, <windows>\Sysnative.
+bool SystemModulePath(const wchar_t* systemDir, const wchar_t* windowsDir, bool wow64,
+                      const wchar_t* file, wchar_t path[MAX_PATH]);
+
 class CPageAboutDlg : public PropertyPage
 {
   public:

@@ -12,6 +12,7 @@
 #include "applet_drive.h"
 #include "calib_drive.h"
 #include "cpl_entry.h"
+#include "page_about.h"
 #include "reg_fixture.h"
 #include "resource.h"
 #include "select_standin.h"
@@ -350,6 +351,25 @@ TEST(About, ShowsThePackageVersionAndEachModuleFoundOnce)
                                 L"Drivers\\TqTouchDrv.sys", L"Drivers\\TqHidKmdf.sys"})
         DeleteFileW(FileIn(true, file).c_str());
     DeleteTree(TouchOptionsKey);
+}
+
+// A 32-bit item on 64-bit Windows finds the kernel driver's files in the native system folder;
+// the programs stay in the folder the system reports.
+TEST(About, DriverFilesComeFromTheNativeSystemFolderUnderWow64)
+{
+    const struct {
+        bool wow64;
+        const wchar_t *file, *path;
+    } rows[] = {
+        {false, L"\\Drivers\\TqTouchDrv.sys", L"C:\\W\\system32\\Drivers\\TqTouchDrv.sys"},
+        {true, L"\\Drivers\\TqHidKmdf.sys", L"C:\\W\\Sysnative\\Drivers\\TqHidKmdf.sys"},
+        {true, L"\\TqTouchSelect.exe", L"C:\\W\\system32\\TqTouchSelect.exe"},
+    };
+    for (const auto& row : rows) {
+        wchar_t path[MAX_PATH] = L"";
+        EXPECT_TRUE(SystemModulePath(L"C:\\W\\system32", L"C:\\W", row.wow64, row.file, path));
+        EXPECT_STREQ(row.path, path);
+    }
 }
 
 } // namespace
