@@ -615,10 +615,26 @@ TEST_F(Applet, HelpFromEachPlaceThroughTheSystemMenu)
     SetCurrentDirectoryW(current);
 }
 
-// F1 on a control of every page and of the press-and-hold dialog opens the help window. Each
-// place asks for 0x20000 + its dialog id, and an id the file does not map opens nothing.
-TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensHelp)
+// What this process's HTML Help has traced so far: test_applet_help runs this program with Wine's
+// htmlhelp channel on and its stderr in the file TQ_HELP_TRACE names.
+std::string HelpTrace()
 {
+    std::string text;
+    if (FILE* file = _wfopen(_wgetenv(L"TQ_HELP_TRACE"), L"rb")) {
+        char chunk[4096];
+        for (size_t n; (n = fread(chunk, 1, sizeof(chunk), file)) > 0;)
+            text.append(chunk, n);
+        fclose(file);
+    }
+    return text;
+}
+
+// F1 on a control of every page and of the press-and-hold dialog opens the help window on that
+// place's own topic: each asks for 0x20000 + its dialog id.
+TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensItsTopic)
+{
+    if (!_wgetenv(L"TQ_HELP_TRACE"))
+        GTEST_SKIP() << "which topic opened shows only in the help trace: see test_applet_help";
     wchar_t folder[MAX_PATH];
     GetModuleFileNameW(NULL, folder, MAX_PATH);
     *wcsrchr(folder, L'\\') = L'\0';
@@ -628,10 +644,15 @@ TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensHelp)
     const struct {
         int page, control;
         bool pressAndHold; // the dialog that the page's IDC_CLICK_SETTINGS opens
-    } places[] = {{0, IDC_MODE_MOUSE, false},       {1, IDC_CLICK_EMULATE, false},
-                  {2, IDC_CALIB_NO_TIMEOUT, false}, {3, 0, false},
-                  {4, IDC_HW_SELECT, false},        {5, IDC_ABOUT_MODULES, false},
-                  {1, IDC_RC_ENABLE, true}};
+        int dialog;
+        const char* topic;
+    } places[] = {{0, IDC_MODE_MOUSE, false, IDD_MODE, "mode"},
+                  {1, IDC_CLICK_EMULATE, false, IDD_MOUSE, "mouse"},
+                  {2, IDC_CALIB_NO_TIMEOUT, false, IDD_CALIBRATION, "calibration"},
+                  {3, 0, false, IDD_OPTIONS, "options"},
+                  {4, IDC_HW_SELECT, false, IDD_HARDWARE, "hardware"},
+                  {5, IDC_ABOUT_MODULES, false, IDD_ABOUT, "about"},
+                  {1, IDC_RC_ENABLE, true, IDD_RIGHT_CLICK, "press_and_hold"}};
     OpenHere(L"0", [&](HWND sheet) {
         for (const auto& place : places) {
             SCOPED_TRACE(testing::Message()
@@ -648,6 +669,7 @@ TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensHelp)
                     10000, false);
                 ASSERT_TRUE(window != NULL);
             }
+            const size_t traced = HelpTrace().size();
             DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(sheet, NULL);
             AttachThreadInput(self, owner, TRUE);
             SetFocus(place.control ? GetDlgItem(window, place.control) : window);
@@ -655,6 +677,13 @@ TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensHelp)
             AttachThreadInput(self, owner, FALSE);
             HWND help = WaitForHelpWindow();
             EXPECT_TRUE(help != NULL);
+            char asked[64], found[64];
+            snprintf(asked, 64, "HH_HELP_CONTEXT, data=%x)", 0x20000 + place.dialog);
+            snprintf(found, 64, "FindContextAlias returning \"%s.htm\"", place.topic);
+            const std::string trace = HelpTrace();
+            const size_t at = trace.find(asked, traced);
+            EXPECT_NE(std::string::npos, at) << asked;
+            EXPECT_NE(std::string::npos, trace.find(found, at)) << found;
             CloseHelpWindow(help);
             if (place.pressAndHold) {
                 PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
