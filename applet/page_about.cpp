@@ -1,6 +1,7 @@
 #include "page_about.h"
 
 #include <stdio.h>
+#include <wchar.h>
 
 #include <vector>
 
