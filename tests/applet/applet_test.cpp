@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <cpl.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -619,21 +621,15 @@ TEST_F(Applet, HelpFromEachPlaceThroughTheSystemMenu)
 // htmlhelp channel on and its stderr in the file TQ_HELP_TRACE names.
 std::string HelpTrace()
 {
-    std::string text;
-    if (FILE* file = _wfopen(_wgetenv(L"TQ_HELP_TRACE"), L"rb")) {
-        char chunk[4096];
-        for (size_t n; (n = fread(chunk, 1, sizeof(chunk), file)) > 0;)
-            text.append(chunk, n);
-        fclose(file);
-    }
-    return text;
+    std::ifstream file(getenv("TQ_HELP_TRACE"), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 // F1 on a control of every page and of the press-and-hold dialog opens the help window on that
 // place's own topic: each asks for 0x20000 + its dialog id.
 TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensItsTopic)
 {
-    if (!_wgetenv(L"TQ_HELP_TRACE"))
+    if (!getenv("TQ_HELP_TRACE"))
         GTEST_SKIP() << "which topic opened shows only in the help trace: see test_applet_help";
     wchar_t folder[MAX_PATH];
     GetModuleFileNameW(NULL, folder, MAX_PATH);

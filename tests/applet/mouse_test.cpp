@@ -61,12 +61,8 @@ void PressKeys(HWND control, WORD key, int count)
     for (int i = 0; i < count; ++i) {
         const SHORT before = GetKeyState(key);
         PressKey(key);
-        WaitUntil(
-            [&] {
-                const SHORT now = GetKeyState(key);
-                return ((now ^ before) & 1) && !(now & 0x8000);
-            },
-            2000, false);
+        WaitUntil([&] { return ((GetKeyState(key) ^ before) & 1) && GetKeyState(key) >= 0; }, 2000,
+                  false);
     }
     AttachThreadInput(self, owner, FALSE);
 }
