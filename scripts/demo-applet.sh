@@ -27,7 +27,7 @@ start=$(date +%s%N)
 run msiexec /i "Z:$msi" /qn || { echo "demo-applet: msiexec /i failed" >&2; exit 1; }
 printf 'installed in %s ms; service: %s; Version: %s\n' "$(ms_since "$start")" \
     "$(run sc query TqTouchSvc | awk '/STATE/ { print $4 }')" \
-    "$(run reg query 'HKLM\SOFTWARE\TQ_Automation\Touch' /v Version | awk '/Version/ { print $3 }')"
+    "$(run reg query 'HKLM\SOFTWARE\TQ_Automation\Touch' /v Version /reg:32 | awk '/Version/ { print $3 }')"
 
 # A stand-in for the Tablet PC input service, so that the Mode page offers Windows touch. The
 # walk starts it; it must be stopped before it can be deleted.

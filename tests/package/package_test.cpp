@@ -90,6 +90,10 @@ void Walk(HKEY key, const std::wstring& path, Lines* lines)
         lines->push_back(path + L"\\");
 }
 
+// Where HKLM\SOFTWARE of the 32-bit view shows in this process.
+const std::wstring Software32 =
+    sizeof(void*) == 8 ? L"hklm\\software\\wow6432node\\" : L"hklm\\software\\";
+
 const wchar_t* const Files[] = {L"TqTouchCalib.exe", L"TqTouchApplet.cpl", L"TqTouchSvc.exe",
                                 L"TqTouchInit.exe", L"TqTouch.chm"};
 
@@ -161,7 +165,7 @@ Lines Installed(const std::wstring& version)
             folder + L"TqTouchApplet.cpl",
         L"hklm\\software\\microsoft\\windows\\currentversion\\run\\TqTouchInit=REG_SZ:\"" + folder +
             L"TqTouchInit.exe\"",
-        L"hklm\\software\\tq_automation\\touch\\Version=REG_SZ:" + version,
+        Software32 + L"tq_automation\\touch\\Version=REG_SZ:" + version,
         source + L"EventMessageFile=REG_EXPAND_SZ:" + folder + L"TqTouchSvc.exe",
         source + L"TypesSupported=REG_DWORD:7",
         L"service state " + std::to_wstring(SERVICE_RUNNING),
