@@ -11,7 +11,9 @@ h=$(cd "${1:?usage: demo-applet.sh HARNESS_DIR SHOTS_DIR}" && pwd)
 shots=$(cd "${2:?usage: demo-applet.sh HARNESS_DIR SHOTS_DIR}" && pwd)
 build=$(dirname "$h")
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-msi=$build/package/TqTouch-$version.msi
+package_arch=x86
+[ "$(cat "$build/wine-arch")" = win64 ] && package_arch=x64
+msi=$build/package/TqTouch-$version-$package_arch.msi
 tour=$build/tests/applet_tour.exe
 tablet=$build/tests/applet/tablet_service.exe
 for f in "$msi" "$tour" "$tablet"; do
