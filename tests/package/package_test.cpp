@@ -274,7 +274,7 @@ TEST(Package, InstallsUpgradesAndRemovesWithoutATrace)
         {"install", "/i " + older, false, true, TQ_VERSION},
         // as the other architecture's package of the same version replaces it
         {"same version, other product code", "/i " + twin, false, true, TQ_VERSION},
-        {"upgrade", "/i " + newer, false, true, TQ_NEXT_VERSION},
+        {"upgrade to the signed package", "/i " + newer, false, true, TQ_NEXT_VERSION},
         {"older version refused", "/i " + older, false, false, TQ_NEXT_VERSION},
         {"removal", "/x " + newer, false, true, NULL},
     };
