@@ -58,6 +58,7 @@ bool SystemModulePath(const wchar_t* systemDir, const wchar_t* windowsDir, bool 
 void CPageAboutDlg::DoDataExchange(DataExchange& dx)
 {
     dx.Text(IDC_ABOUT_VERSION, &version_);
+    dx.Text(IDC_ABOUT_ARCH, &arch_);
     dx.Text(IDC_ABOUT_MODULES, &modules_);
 }
 
@@ -86,6 +87,12 @@ void CPageAboutDlg::Fill()
     if (!found)
         LoadText(IDS_VERSION_NONE, text, VersionBytes / sizeof(wchar_t) + 1);
     version_ = text;
+#ifdef _WIN64
+    LoadText(IDS_ABOUT_X64, text, VersionBytes / sizeof(wchar_t) + 1);
+#else
+    LoadText(IDS_ABOUT_X86, text, VersionBytes / sizeof(wchar_t) + 1);
+#endif
+    arch_ = text;
 
     wchar_t system[MAX_PATH], windows[MAX_PATH], path[MAX_PATH];
     const UINT length = GetSystemDirectoryW(system, MAX_PATH);

@@ -22,5 +22,6 @@ class CPageAboutDlg : public PropertyPage
     void Fill();
 
     std::wstring version_;
+    std::wstring arch_;
     std::wstring modules_;
 };

@@ -1,5 +1,7 @@
 #include "tq_registry.h"
 
+#include <wchar.h>
+
 static bool Succeeded(LONG status)
 {
     if (status == ERROR_SUCCESS)
@@ -8,20 +10,28 @@ static bool Succeeded(LONG status)
     return false;
 }
 
+REGSAM RegViewOf(const wchar_t* path)
+{
+    const size_t length = wcslen(TouchOptionsKey);
+    const bool options = _wcsnicmp(path, TouchOptionsKey, length) == 0 &&
+                         (path[length] == L'\0' || path[length] == L'\\');
+    return options ? KEY_WOW64_32KEY : 0;
+}
+
 bool OpenRegKey(const wchar_t* path, REGSAM access, HKEY* key)
 {
-    return Succeeded(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access, key));
+    return Succeeded(RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, access | RegViewOf(path), key));
 }
 
 bool CreateRegKey(const wchar_t* path, REGSAM access, HKEY* key)
 {
     return Succeeded(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, NULL, REG_OPTION_NON_VOLATILE,
-                                     access, NULL, key, NULL));
+                                     access | RegViewOf(path), NULL, key, NULL));
 }
 
 bool DeleteRegKey(const wchar_t* path)
 {
-    return Succeeded(RegDeleteKeyW(HKEY_LOCAL_MACHINE, path));
+    return Succeeded(RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path, RegViewOf(path), 0));
 }
 
 static bool QueryDword(HKEY key, const wchar_t* name, DWORD* type, DWORD* data)

@@ -18,7 +18,10 @@ const wchar_t* const SystemEnumKey = L"SYSTEM\\CurrentControlSet\\Enum\\";
 const wchar_t* const DeviceParametersKeyPart = L"\\Device Parameters";
 const wchar_t* const PortNameName = L"PortName";
 const DWORD PortNameBytes = 200;
-// Calibration options, package version and double-click minimums.
+// Calibration options, package version and double-click minimums, in the registry's 32-bit view
+// for every program, x86 or x64: a switch between the x86 and x64 packages keeps every value,
+// and the driver package's 32-bit tools see them. (32-bit Windows has one view and ignores the
+// flag.) The SYSTEM hive has one view.
 const wchar_t* const TouchOptionsKey = L"SOFTWARE\\TQ_Automation\\Touch";
 // Options of the touch service.
 const wchar_t* const ServiceParametersKey =
@@ -101,6 +104,9 @@ const DWORD CheckMonitorStateDefault = 1;
 
 // The helpers below return a success flag and leave the registry's error in the last error.
 
+// The view flag for a key under HKEY_LOCAL_MACHINE: KEY_WOW64_32KEY for TouchOptionsKey and its
+// subkeys, else 0.
+REGSAM RegViewOf(const wchar_t* path);
 // Opens an existing key under HKEY_LOCAL_MACHINE.
 bool OpenRegKey(const wchar_t* path, REGSAM access, HKEY* key);
 // Opens the key, creating it when missing (no class, no options).

@@ -15,8 +15,10 @@ harness=$wine_tree/bench-package-harness
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 arch=x86
 [ "$(cat "$build/wine-arch")" = win64 ] && arch=x64
-package=$wine_tree/package/TqTouch-$version.msi
-for f in "$package" "$build/package/TqTouch-$version.msi" "$build/tqchmc/tqchmc"; do
+wine_arch=x86
+[ "$(cat "$wine_tree/wine-arch")" = win64 ] && wine_arch=x64
+package=$wine_tree/package/TqTouch-$version-$wine_arch.msi
+for f in "$package" "$build/package/TqTouch-$version-$arch.msi" "$build/tqchmc/tqchmc"; do
     [ -f "$f" ] || { echo "bench-package: $f is missing; build the tree first" >&2; exit 1; }
 done
 scratch=$(mktemp -d)

@@ -15,6 +15,8 @@ packages=(
   fp-compiler fp-units-fcl fp-units-misc fpc-source-3.2.2 patch
   # The installation package (wixl, msitools) and reading a help file back (python3-chm).
   wixl msitools python3-chm
+  # Authenticode signing of the programs and packages (scripts/sign.sh), the tests' certificates.
+  osslsigncode openssl
 )
 
 # The German test runs Wine under LC_ALL=de_DE.UTF-8, which needs the locale on Linux.

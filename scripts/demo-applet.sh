@@ -11,7 +11,9 @@ h=$(cd "${1:?usage: demo-applet.sh HARNESS_DIR SHOTS_DIR}" && pwd)
 shots=$(cd "${2:?usage: demo-applet.sh HARNESS_DIR SHOTS_DIR}" && pwd)
 build=$(dirname "$h")
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-msi=$build/package/TqTouch-$version.msi
+package_arch=x86
+[ "$(cat "$build/wine-arch")" = win64 ] && package_arch=x64
+msi=$build/package/TqTouch-$version-$package_arch.msi
 tour=$build/tests/applet_tour.exe
 tablet=$build/tests/applet/tablet_service.exe
 for f in "$msi" "$tour" "$tablet"; do
@@ -27,7 +29,7 @@ start=$(date +%s%N)
 run msiexec /i "Z:$msi" /qn || { echo "demo-applet: msiexec /i failed" >&2; exit 1; }
 printf 'installed in %s ms; service: %s; Version: %s\n' "$(ms_since "$start")" \
     "$(run sc query TqTouchSvc | awk '/STATE/ { print $4 }')" \
-    "$(run reg query 'HKLM\SOFTWARE\TQ_Automation\Touch' /v Version | awk '/Version/ { print $3 }')"
+    "$(run reg query 'HKLM\SOFTWARE\TQ_Automation\Touch' /v Version /reg:32 | awk '/Version/ { print $3 }')"
 
 # A stand-in for the Tablet PC input service, so that the Mode page offers Windows touch. The
 # walk starts it; it must be stopped before it can be deleted.

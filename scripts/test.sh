@@ -2,8 +2,8 @@
 # Installs what is missing, builds everything for Windows and runs every test under Wine.
 # Pure units are also built natively with sanitizers. Build tree: $TQ_BUILD (default build/).
 # Where 32-bit programs cannot run (see wine-env.sh), the Wine tests run on a second tree,
-# <build>/x64, built for x86_64 and run in a win64 prefix; the i686 tree is still built and its
-# programs are still checked (deliverable_images).
+# <build>/x64, built for x86_64 and run in a win64 prefix; the i686 tree then builds only what
+# ships, and its programs and package are still checked (deliverable_images, package_tables).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TQ_BUILD:-$root/build}
@@ -12,8 +12,10 @@ build=${TQ_BUILD:-$root/build}
 "$root/scripts/bootstrap.sh"
 arch=$(tq_test_arch)
 
+i686_tests=ON
+[ "$arch" = win32 ] || i686_tests=OFF
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=$i686_tests >/dev/null
 cmake --build "$build" -j"$(nproc)"
 build=$(cd "$build" && pwd)
 

@@ -89,6 +89,10 @@
 // About page.
 #define IDC_ABOUT_MODULES 1247
 #define IDC_ABOUT_VERSION 1248
+// Which package is installed: the applet's own architecture.
+#define IDC_ABOUT_ARCH 1249
+#define IDS_ABOUT_X86 1031
+#define IDS_ABOUT_X64 1032
 
 // Press-and-hold settings dialog.
 #define IDC_RC_ENABLE 1447

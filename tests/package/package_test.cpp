@@ -1,7 +1,8 @@
-// The installation package as Wine's msiexec installs, upgrades and removes it in a new prefix:
-// after each step, everything of the package in the registry, the system folder, the service
-// manager and the installer's product list; while installed, a logon that runs TqTouchInit and
-// the Control Panel item with its About page.
+// The installation package as Wine's msiexec installs, replaces, upgrades and removes it in a new
+// prefix: after each step, everything of the package in the registry, the system folder, the
+// service manager and the installer's product list; while installed, a logon that runs
+// TqTouchInit and the Control Panel item with its About page. The user's settings are in the
+// registry's 32-bit view, as the x86 programs leave them, for the x64 programs too.
 #include <windows.h>
 #include <commctrl.h>
 #include <msi.h>
@@ -90,6 +91,10 @@ void Walk(HKEY key, const std::wstring& path, Lines* lines)
         lines->push_back(path + L"\\");
 }
 
+// Where HKLM\SOFTWARE of the 32-bit view shows in this process.
+const std::wstring Software32 =
+    sizeof(void*) == 8 ? L"hklm\\software\\wow6432node\\" : L"hklm\\software\\";
+
 const wchar_t* const Files[] = {L"TqTouchCalib.exe", L"TqTouchApplet.cpl", L"TqTouchSvc.exe",
                                 L"TqTouchInit.exe", L"TqTouch.chm"};
 
@@ -161,7 +166,7 @@ Lines Installed(const std::wstring& version)
             folder + L"TqTouchApplet.cpl",
         L"hklm\\software\\microsoft\\windows\\currentversion\\run\\TqTouchInit=REG_SZ:\"" + folder +
             L"TqTouchInit.exe\"",
-        L"hklm\\software\\tq_automation\\touch\\Version=REG_SZ:" + version,
+        Software32 + L"tq_automation\\touch\\Version=REG_SZ:" + version,
         source + L"EventMessageFile=REG_EXPAND_SZ:" + folder + L"TqTouchSvc.exe",
         source + L"TypesSupported=REG_DWORD:7",
         L"service state " + std::to_wstring(SERVICE_RUNNING),
@@ -180,7 +185,8 @@ std::string DoubleClick()
     return output.substr(0, output.find_first_of("\r\n"));
 }
 
-// A logon, as wineboot runs it, starts TqTouchInit, which raises the double-click settings.
+// A logon, as wineboot runs it, starts TqTouchInit, which raises the double-click settings to
+// the minimums stored in the 32-bit view.
 void ExpectLogonRaisesDoubleClick()
 {
     SystemParametersInfoW(SPI_SETDOUBLECLICKTIME, 300, NULL, SPIF_UPDATEINIFILE);
@@ -190,7 +196,7 @@ void ExpectLogonRaisesDoubleClick()
     std::string output;
     DWORD code = 0;
     ASSERT_TRUE(RunChild("wineboot.exe", &output, &code, 60000));
-    EXPECT_TRUE(WaitUntil([] { return DoubleClick() == "500 40 40"; }, 10000, false))
+    EXPECT_TRUE(WaitUntil([] { return DoubleClick() == "600 50 45"; }, 10000, false))
         << DoubleClick();
 }
 
@@ -218,6 +224,9 @@ void ExpectControlPanelItem(const std::wstring& version)
     ASSERT_TRUE(sheet);
     HWND about = ShowPage(sheet, 5);
     EXPECT_EQ(version, ItemText(about, IDC_ABOUT_VERSION));
+    EXPECT_EQ(sizeof(void*) == 8 ? L"x64 package (64-bit programs)"
+                                 : L"x86 package (32-bit programs)",
+              ItemText(about, IDC_ABOUT_ARCH));
     // The selection program and the drivers come with the driver's own package.
     EXPECT_EQ(L"Touch Screen Control Panel Item (TqTouchApplet.cpl)\r\nVersion 1.0.0.0\r\n\r\n"
               L"Touch Calibration (TqTouchCalib.exe)\r\nVersion 1.0.0.0\r\n\r\n",
@@ -229,15 +238,31 @@ void ExpectControlPanelItem(const std::wstring& version)
 
 TEST(Package, InstallsUpgradesAndRemovesWithoutATrace)
 {
-    // The user's settings from before the package: no step touches them.
-    SetDword(TouchOptionsKey, CalibPointsName, 9);
+    // The user's settings from before the package, where the x86 programs keep them: no step
+    // touches them.
+    HKEY options;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_LOCAL_MACHINE, TouchOptionsKey, 0, NULL, 0,
+                              KEY_SET_VALUE | KEY_WOW64_32KEY, NULL, &options, NULL));
+    const struct {
+        const wchar_t* name;
+        DWORD value;
+    } settings[] = {{CalibPointsName, 9},
+                    {MinDoubleClickTimeName, 600},
+                    {MinDoubleClickWidthName, 50},
+                    {MinDoubleClickHeightName, 45}};
+    for (const auto& setting : settings)
+        WriteDword(options, setting.name, setting.value);
+    RegCloseKey(options);
     SetDword((std::wstring(TouchParametersKey) + L"\\Screen0\\Calibration").c_str(), ValidName, 1);
     const Lines service = RegistrationByTheProgram();
     ASSERT_FALSE(service.empty());
     const Lines user = Footprint();
-    ASSERT_EQ(2u, user.size()) << testing::PrintToString(user);
+    ASSERT_EQ(5u, user.size()) << testing::PrintToString(user);
+    ASSERT_EQ(Software32 + L"tq_automation\\touch\\CalibPoints=REG_DWORD:9", user[0]);
 
-    const std::string older = WindowsPath(TQ_PACKAGE), newer = WindowsPath(TQ_PACKAGE_NEXT);
+    const std::string older = WindowsPath(TQ_PACKAGE), newer = WindowsPath(TQ_PACKAGE_NEXT),
+                      twin = WindowsPath(TQ_PACKAGE_TWIN);
     const struct {
         const char* step;
         std::string command;
@@ -247,7 +272,9 @@ TEST(Package, InstallsUpgradesAndRemovesWithoutATrace)
     } steps[] = {
         {"service program cannot load", "/i " + older, true, false, NULL},
         {"install", "/i " + older, false, true, TQ_VERSION},
-        {"upgrade", "/i " + newer, false, true, TQ_NEXT_VERSION},
+        // as the other architecture's package of the same version replaces it
+        {"same version, other product code", "/i " + twin, false, true, TQ_VERSION},
+        {"upgrade to the signed package", "/i " + newer, false, true, TQ_NEXT_VERSION},
         {"older version refused", "/i " + older, false, false, TQ_NEXT_VERSION},
         {"removal", "/x " + newer, false, true, NULL},
     };

@@ -3,19 +3,27 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 
+#include "tq_registry.h"
+
+// Every helper uses the view the programs use for the path (tq_registry.h).
 void DeleteTree(const wchar_t* path)
 {
-    LONG rc = RegDeleteTreeW(HKEY_LOCAL_MACHINE, path);
+    HKEY key;
+    LONG rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_ALL_ACCESS | RegViewOf(path), &key);
+    if (rc == ERROR_SUCCESS) {
+        rc = RegDeleteTreeW(key, NULL);
+        RegCloseKey(key);
+    }
     if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND)
-        rc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, path);
+        rc = RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path, RegViewOf(path), 0);
     ASSERT_TRUE(rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) << "delete failed: " << rc;
 }
 
 void SetRaw(const wchar_t* path, const wchar_t* name, DWORD type, const void* data, DWORD size)
 {
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, NULL, 0, KEY_SET_VALUE,
-                                             NULL, &key, NULL));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, NULL, 0,
+                                             KEY_SET_VALUE | RegViewOf(path), NULL, &key, NULL));
     EXPECT_EQ(ERROR_SUCCESS,
               RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size));
     RegCloseKey(key);
@@ -34,14 +42,20 @@ void SetString(const wchar_t* path, const wchar_t* name, const wchar_t* text)
 bool GetDword(const wchar_t* path, const wchar_t* name, DWORD* value)
 {
     DWORD type = 0, size = sizeof(*value);
-    LONG rc = RegGetValueW(HKEY_LOCAL_MACHINE, path, name, RRF_RT_ANY, &type, value, &size);
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | RegViewOf(path), &key) !=
+        ERROR_SUCCESS)
+        return false;
+    LONG rc = RegGetValueW(key, NULL, name, RRF_RT_ANY, &type, value, &size);
+    RegCloseKey(key);
     return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(*value);
 }
 
 bool KeyExists(const wchar_t* path)
 {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | RegViewOf(path), &key) !=
+        ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -50,7 +64,8 @@ bool KeyExists(const wchar_t* path)
 static void DumpKey(HKEY parent, const std::wstring& path, std::wstring* out)
 {
     HKEY key;
-    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ | RegViewOf(path.c_str()), &key) !=
+        ERROR_SUCCESS) {
         *out += L"[" + path + L"] missing\n";
         return;
     }
