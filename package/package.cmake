@@ -19,6 +19,9 @@ endif()
 set(TQ_SIGN_PKCS12 "$ENV{TQ_SIGN_PKCS12}")
 if(TQ_SIGN_PKCS12)
     get_filename_component(TQ_SIGN_PKCS12 ${TQ_SIGN_PKCS12} ABSOLUTE)
+else()
+    message(STATUS "No code-signing certificate (TQ_SIGN_PKCS12): the programs and the package "
+                   "stay unsigned")
 endif()
 
 # tq_msi(TARGET OUTPUT VERSION [PKCS12 PASSWORD]): a target that builds the package of this
