@@ -40,5 +40,5 @@ trap 'for h in "$tests/harness" "$tests/harness-1280"; do
           "$root/scripts/harness.sh" down "$h" >/dev/null 2>&1 || true
       done' EXIT
 echo "== Wine tests: $tests ($arch prefix)"
-ctest --test-dir "$tests" --output-on-failure || status=1
+ctest --test-dir "$tests" --output-on-failure -j3 || status=1
 exit $status
