@@ -238,22 +238,13 @@ void ExpectControlPanelItem(const std::wstring& version)
 
 TEST(Package, InstallsUpgradesAndRemovesWithoutATrace)
 {
-    // The user's settings from before the package, where the x86 programs keep them: no step
-    // touches them.
-    HKEY options;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExW(HKEY_LOCAL_MACHINE, TouchOptionsKey, 0, NULL, 0,
-                              KEY_SET_VALUE | KEY_WOW64_32KEY, NULL, &options, NULL));
-    const struct {
-        const wchar_t* name;
-        DWORD value;
-    } settings[] = {{CalibPointsName, 9},
-                    {MinDoubleClickTimeName, 600},
-                    {MinDoubleClickWidthName, 50},
-                    {MinDoubleClickHeightName, 45}};
-    for (const auto& setting : settings)
-        WriteDword(options, setting.name, setting.value);
-    RegCloseKey(options);
+    // The user's settings from before the package, where the x86 programs keep them (the first
+    // line of the footprint pins the 32-bit view): no step touches them.
+    const wchar_t* const names[] = {CalibPointsName, MinDoubleClickTimeName,
+                                    MinDoubleClickWidthName, MinDoubleClickHeightName};
+    const DWORD values[] = {9, 600, 50, 45};
+    for (int i = 0; i < 4; ++i)
+        SetDword(TouchOptionsKey, names[i], values[i]);
     SetDword((std::wstring(TouchParametersKey) + L"\\Screen0\\Calibration").c_str(), ValidName, 1);
     const Lines service = RegistrationByTheProgram();
     ASSERT_FALSE(service.empty());
