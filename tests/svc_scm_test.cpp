@@ -109,11 +109,17 @@ class SvcScm : public testing::Test
         ASSERT_TRUE(WaitForState(service, SERVICE_RUNNING, 20000));
     }
 
+    // Stops the service and waits for SERVICE_STOPPED and for its program to end: the service
+    // manager refuses a new start (1056) while the last program still runs.
     void StopStopped(SC_HANDLE service)
     {
         SERVICE_STATUS status;
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, Query(service).dwProcessId);
         ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &status)) << GetLastError();
         ASSERT_TRUE(WaitForState(service, SERVICE_STOPPED, 20000));
+        ASSERT_TRUE(process != NULL);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 20000));
+        CloseHandle(process);
     }
 
     // The probe's event file: one "type id|string" line per report.
@@ -196,16 +202,11 @@ TEST_F(SvcScm, RunsUntilStoppedThenEnablesEveryPresentDeviceOnce)
     EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_INTERROGATE, &interrogated));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_RUNNING), Query(service).dwCurrentState);
 
-    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId);
-    StopStopped(service);
+    StopStopped(service); // the program ends too
     status = Query(service);
     EXPECT_EQ(0u, status.dwWin32ExitCode);
     EXPECT_EQ(0u, status.dwServiceSpecificExitCode);
     EXPECT_EQ(0u, status.dwCheckPoint);
-    if (process) {
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 10000)) << "the program ends";
-        CloseHandle(process);
-    }
 
     uint32_t lastSequence = 0;
     for (unsigned n : present) {

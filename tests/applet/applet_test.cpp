@@ -482,7 +482,9 @@ TEST_F(Applet, StatusLineAndSettingsFollowTabletInput)
             WaitUntil([&] { return ItemText(page, IDC_MODE_STATUS).empty(); }, 3000, false));
         EXPECT_FALSE(ShowsRed(GetDlgItem(page, IDC_MODE_STATUS), false));
         BoxWatcher boxes(Caption);
+        // One program at a time: two started together append to the log in either order.
         ClickItem(page, IDC_MODE_TABLET_SETTINGS);
+        EXPECT_TRUE(WaitUntil([&] { return ControlProbeCalls().size() == 2; }, 10000, false));
         ClickItem(page, IDC_MODE_MOUSE);
         ClickItem(page, IDC_MODE_MOUSE_SETTINGS);
         EXPECT_TRUE(WaitUntil([&] { return ControlProbeCalls().size() == 3; }, 10000, false));

@@ -380,7 +380,9 @@ TEST_F(MouseHandling, OkHandsTheValuesToThePage)
                 WaitUntil([&] { return Stored(RightClickTimeoutName) == 900; }, 5000, false));
             ClickItem(dialog, run == 0 ? IDOK : IDCANCEL);
             EXPECT_TRUE(WaitGone(dialog, 5000));
-            EXPECT_TRUE(IsItemEnabled(sheet, ApplyButton));
+            // The page marks itself changed only once the dialog's modal loop has returned.
+            EXPECT_TRUE(
+                WaitUntil([&] { return IsItemEnabled(sheet, ApplyButton); }, 5000, false));
         }
     });
     EXPECT_EQ(800u, Stored(RightClickTimeoutName));
