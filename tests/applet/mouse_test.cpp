@@ -381,8 +381,7 @@ TEST_F(MouseHandling, OkHandsTheValuesToThePage)
             ClickItem(dialog, run == 0 ? IDOK : IDCANCEL);
             EXPECT_TRUE(WaitGone(dialog, 5000));
             // The page marks itself changed only once the dialog's modal loop has returned.
-            EXPECT_TRUE(
-                WaitUntil([&] { return IsItemEnabled(sheet, ApplyButton); }, 5000, false));
+            EXPECT_TRUE(WaitUntil([&] { return IsItemEnabled(sheet, ApplyButton); }, 5000, false));
         }
     });
     EXPECT_EQ(800u, Stored(RightClickTimeoutName));
