@@ -42,7 +42,7 @@ tq_test_arch() {
     *"$TQ_WINE32_LOADER"*) tq_why=$TQ_WINE32_LOADER${tq_why##*"$TQ_WINE32_LOADER"} ;;
     esac
     echo "32-bit programs cannot run on this machine ($tq_why); the programs under Wine are" \
-        "an x86_64 build in a win64 prefix instead (the i686 deliverables are still built)." >&2
+        "an x86_64 build in a win64 prefix." >&2
     echo win64
 }
 

@@ -16,6 +16,7 @@
 #include "calib_drive.h"
 #include "reg_fixture.h"
 #include "resource.h"
+#include "sim_client.h"
 #include "svc_support.h"
 #include "tq_registry.h"
 
@@ -295,5 +296,130 @@ TEST(Package, InstallsUpgradesAndRemovesWithoutATrace)
         }
     }
 }
+
+#ifdef TQ_X86_PACKAGE
+SimState Driver()
+{
+    SimState state = {};
+    EXPECT_TRUE(SimReadState(0, &state));
+    return state;
+}
+
+// Restarts the installed service, which reads its options at start, and waits until the driver
+// shows what the service did on start or stop.
+void RestartServiceUntil(bool clicksEnabled)
+{
+    SC_HANDLE manager = OpenSCManagerW(NULL, NULL, SC_MANAGER_CONNECT);
+    SC_HANDLE service = OpenServiceW(manager, L"TqTouchSvc", SERVICE_ALL_ACCESS);
+    SERVICE_STATUS_PROCESS status = {};
+    DWORD size = 0;
+    QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                         sizeof(status), &size);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId);
+    SERVICE_STATUS stopped;
+    EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &stopped)) << GetLastError();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 20000)); // a new start waits for it
+    CloseHandle(process);
+    EXPECT_TRUE(WaitUntil([] { return Driver().clicksEnabled == 1; }, 10000, false));
+    EXPECT_TRUE(StartServiceW(service, 0, NULL)) << GetLastError();
+    EXPECT_TRUE(WaitUntil([&] { return Driver().clicksEnabled == (clicksEnabled ? 1u : 0u); },
+                          10000, false));
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
+// The x86 package on 64-bit Windows, as most machines run it: its 32-bit programs in the 32-bit
+// system folder against the 64-bit driver. A switch to the x64 package then keeps what a person
+// set with them, and the x64 programs read it.
+TEST(Package, X86PackageUnderWow64KeepsItsSettingsForTheX64One)
+{
+    wchar_t folder[MAX_PATH];
+    ASSERT_NE(0u, GetSystemWow64DirectoryW(folder, MAX_PATH));
+    const std::wstring wow = folder, system = SystemDir();
+    const std::string wowA(wow.begin(), wow.end());
+    std::string output;
+    DWORD code = 0;
+    // The double-click minimums as an administrator sets them, with the 32-bit reg.exe.
+    DeleteTree(TouchOptionsKey);
+    for (const char* value :
+         {"MinDoubleClickTime /d 600", "MinDoubleClickWidth /d 50", "MinDoubleClickHeight /d 45"})
+        RunChild(wowA + "\\reg.exe add HKLM\\Software\\TQ_Automation\\Touch /f /t REG_DWORD /v " +
+                     value,
+                 &output, &code);
+    ASSERT_TRUE(
+        RunChild("msiexec /i " + WindowsPath(TQ_X86_PACKAGE) + " /qn", &output, &code, 120000));
+    ASSERT_EQ(0u, code);
+    for (const wchar_t* file : Files)
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((wow + L"\\" + file).c_str()))
+            << testing::PrintToString(file);
+
+    // The raw points, the record and the reload cross from the 32-bit program to the driver.
+    SimResetCounters(0);
+    ASSERT_TRUE(RunChild(WindowsPath(TQ_CALIB_FINGER_EXE) + " " + wowA + "\\TqTouchCalib.exe",
+                         &output, &code, 60000));
+    EXPECT_EQ(0u, code) << output;
+    const SimState calibrated = Driver();
+    EXPECT_LE(1u, calibrated.reloads);
+    EXPECT_EQ(1, calibrated.record[7]) << "Valid, as the driver read it";
+
+    // The 32-bit service suspends clicks while the screen saver runs, and restores them.
+    SetDword(ServiceParametersKey, CheckScreenSaverName, 1);
+    SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, TRUE, NULL, SPIF_UPDATEINIFILE);
+    RestartServiceUntil(false);
+    SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, FALSE, NULL, SPIF_UPDATEINIFILE);
+    RestartServiceUntil(true);
+
+    // The 32-bit item through the 32-bit rundll32: a person's click setting and number of marks,
+    // and the About page with the kernel driver's files found in the native system folder.
+    CopyFileW((wow + L"\\TqTouchApplet.cpl").c_str(),
+              (system + L"\\drivers\\TqTouchDrv.sys").c_str(), FALSE);
+    CopyFileW((wow + L"\\TqTouchCalib.exe").c_str(), (system + L"\\drivers\\TqHidKmdf.sys").c_str(),
+              FALSE);
+    HANDLE applet = StartProcess(wow + L"\\rundll32.exe shell32.dll,Control_RunDLL " + wow +
+                                     L"\\TqTouchApplet.cpl,@0,0",
+                                 false);
+    HWND sheet = WaitForSheet(0, 10000);
+    ASSERT_TRUE(sheet);
+    ClickItem(ShowPage(sheet, 1), IDC_CLICK_ON_RELEASE);
+    EXPECT_TRUE(WaitUntil([] { return Driver().params[SimClickMode] == 2; }, 10000, false));
+    HWND page = ShowPage(sheet, 2);
+    SendDlgItemMessageW(page, IDC_CALIB_POINTS, CB_SETCURSEL, 4, 0); // 3, 4, 5, 7, 9
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_CALIB_POINTS, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_CALIB_POINTS)));
+    HWND about = ShowPage(sheet, 5);
+    EXPECT_EQ(TQ_VERSION, ItemText(about, IDC_ABOUT_VERSION));
+    EXPECT_EQ(L"x86 package (32-bit programs)", ItemText(about, IDC_ABOUT_ARCH));
+    const std::wstring modules =
+        L"Touch Screen Control Panel Item (TqTouchApplet.cpl)\r\nVersion 1.0.0.0\r\n\r\n"
+        L"Touch Calibration (TqTouchCalib.exe)\r\nVersion 1.0.0.0\r\n\r\n";
+    EXPECT_EQ(modules + modules, ItemText(about, IDC_ABOUT_MODULES));
+    PressSheetButton(sheet, PSBTN_OK);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(applet, 10000));
+    CloseHandle(applet);
+    DeleteFileW((system + L"\\drivers\\TqTouchDrv.sys").c_str());
+    DeleteFileW((system + L"\\drivers\\TqHidKmdf.sys").c_str());
+
+    // The switch: the x64 package of the same version replaces the x86 one.
+    ASSERT_TRUE(RunChild("msiexec /i " + WindowsPath(TQ_PACKAGE) + " /qn", &output, &code, 120000));
+    ASSERT_EQ(0u, code);
+    for (const wchar_t* file : Files) {
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((wow + L"\\" + file).c_str()));
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((system + L"\\" + file).c_str()));
+    }
+    ExpectLogonRaisesDoubleClick();
+    applet = StartProcess(L"control.exe TqTouchApplet.cpl,@0,1", false);
+    sheet = WaitForSheet(0, 10000);
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(IsItemChecked(ShowPage(sheet, 1), IDC_CLICK_ON_RELEASE));
+    EXPECT_EQ(L"9", ItemText(ShowPage(sheet, 2), IDC_CALIB_POINTS));
+    EXPECT_EQ(L"Device status: calibrated", ItemText(ShowPage(sheet, 4), IDC_HW_STATUS));
+    EXPECT_EQ(L"x64 package (64-bit programs)", ItemText(ShowPage(sheet, 5), IDC_ABOUT_ARCH));
+    PressSheetButton(sheet, PSBTN_CANCEL);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(applet, 10000));
+    CloseHandle(applet);
+    ASSERT_TRUE(RunChild("msiexec /x " + WindowsPath(TQ_PACKAGE) + " /qn", &output, &code, 120000));
+    EXPECT_EQ(0u, code);
+}
+#endif
 
 } // namespace
