@@ -2,7 +2,8 @@
 // prefix: after each step, everything of the package in the registry, the system folder, the
 // service manager and the installer's product list; while installed, a logon that runs
 // TqTouchInit and the Control Panel item with its About page. The user's settings are in the
-// registry's 32-bit view, as the x86 programs leave them, for the x64 programs too.
+// registry's 32-bit view, as the x86 programs leave them, for the x64 programs too. The same
+// steps with settings given as properties, refused, and set by hand.
 #include <windows.h>
 #include <commctrl.h>
 #include <msi.h>
