@@ -17,17 +17,13 @@ rows() {
 # (20) but for the service's options (4); and one per service option that an upgrade keeps.
 service='SYSTEM\CurrentControlSet\Services\TqTouchSvc\Parameters'
 settings() {
-    local key=$1 attributes=$2
-    shift 2
+    local key=$1 attributes=$2 keep=$3 value
+    shift 3
     for name; do
-        echo "Component|$name|TARGETDIR|$attributes"
-        echo "Registry|2|$key|$name|#[${name^^}]|$name"
-    done
-}
-kept() {
-    for name; do
-        echo "Component|Keep$name|TARGETDIR|4"
-        echo "Registry|2|$service|$name|[Kept$name]|Keep$name"
+        value="#[${name^^}]"
+        [ -z "$keep" ] || value="[Kept$name]"
+        echo "Component|$keep$name|TARGETDIR|$attributes"
+        echo "Registry|2|$key|$name|$value|$keep$name"
     done
 }
 status=0
@@ -40,12 +36,14 @@ diff <({
     rows ServiceControl 2-6
     rows Registry 2-6
 } | sort) <({
-    settings 'SYSTEM\CurrentControlSet\Services\TqTouch\Parameters' 20 InputMode ClickMode \
+    settings 'SYSTEM\CurrentControlSet\Services\TqTouch\Parameters' 20 '' InputMode ClickMode \
         RightClickEnable RightClickTimeout Beep
-    settings 'SOFTWARE\TQ_Automation\Touch' 20 CalibPoints CalibMargin CalibTimeout \
+    settings 'SOFTWARE\TQ_Automation\Touch' 20 '' CalibPoints CalibMargin CalibTimeout \
         MinDoubleClickTime MinDoubleClickWidth MinDoubleClickHeight
-    settings "$service" 4 CycleTime TouchClickSuspendTime CheckScreenSaver CheckMonitorState
-    kept CycleTime TouchClickSuspendTime CheckScreenSaver CheckMonitorState
+    for keep in '' Keep; do
+        settings "$service" 4 "$keep" CycleTime TouchClickSuspendTime CheckScreenSaver \
+            CheckMonitorState
+    done
     cat <<EOF
 Template: Intel;1033
 ProductVersion|$version
