@@ -1,15 +1,18 @@
 # The installation package TqTouch-<version>-<arch>.msi (target TqTouchPackage, file
 # TQ_PACKAGE_FILE), built with wixl from package/TqTouch.wxs: an i686 tree builds the x86
-# package, an x86_64 tree the x64 one. Both ship.
+# package, an x86_64 tree the x64 one. Both ship. package/wixl.py adds the component conditions
+# and Permanent flags that wixl leaves out.
 #
 # Signing: when TQ_SIGN_PKCS12 names a PKCS#12 file at configure time, scripts/sign.sh signs
 # copies of the four programs before they go into the package, and then the package, with that
 # certificate and the password in TQ_SIGN_PASSWORD at build time (TQ_SIGN_TIMESTAMP optional).
 
 find_program(TQ_WIXL wixl)
-if(NOT TQ_WIXL)
-    message(FATAL_ERROR "The installation package cannot be built without wixl (Debian package "
-                        "wixl). Run scripts/bootstrap.sh to install it.")
+find_program(TQ_MSIBUILD msibuild)
+find_package(Python3 COMPONENTS Interpreter)
+if(NOT TQ_WIXL OR NOT TQ_MSIBUILD OR NOT Python3_FOUND)
+    message(FATAL_ERROR "The installation package cannot be built without wixl, msitools and "
+                        "python3 (Debian packages). Run scripts/bootstrap.sh to install them.")
 endif()
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(TQ_PACKAGE_ARCH x64)
@@ -56,12 +59,14 @@ function(tq_msi target output version)
         COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}
         ${copies}
         COMMAND ${sign} ${staged}
-        COMMAND ${TQ_WIXL} -a ${TQ_PACKAGE_ARCH} -D Arch=${TQ_PACKAGE_ARCH} -D Version=${version}
-                ${files} -D TqTouchHelp=${help} -o ${output}.new ${wxs}
+        COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/package/wixl.py ${TQ_WIXL}
+                -a ${TQ_PACKAGE_ARCH} -D Arch=${TQ_PACKAGE_ARCH} -D Version=${version} ${files}
+                -D TqTouchHelp=${help} -o ${output}.new ${wxs}
         COMMAND ${sign} ${output}.new
         COMMAND ${CMAKE_COMMAND} -E rename ${output}.new ${output}
-        DEPENDS ${wxs} ${PROJECT_SOURCE_DIR}/scripts/sign.sh ${pkcs12} TqTouchCalib TqTouchApplet
-                TqTouchSvc TqTouchInit TqTouchHelp ${TQ_HELP_FILE}
+        DEPENDS ${wxs} ${PROJECT_SOURCE_DIR}/package/wixl.py ${PROJECT_SOURCE_DIR}/scripts/sign.sh
+                ${pkcs12} TqTouchCalib TqTouchApplet TqTouchSvc TqTouchInit TqTouchHelp
+                ${TQ_HELP_FILE}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
         COMMENT "Building the installation package ${output}"
         VERBATIM)

@@ -13,6 +13,19 @@ rows() {
     msiinfo export "$msi" "$table" | tr -d '\r' | tail -n +4 | cut -f "$columns" | tr '\t' '|' |
         sed "s/^/$table|/"
 }
+# A component per setting property, whose value is written when the property is given: Permanent
+# (20) but for the service's options (4); and one per service option that an upgrade keeps.
+service='SYSTEM\CurrentControlSet\Services\TqTouchSvc\Parameters'
+settings() {
+    local key=$1 attributes=$2 keep=$3 value
+    shift 3
+    for name; do
+        value="#[${name^^}]"
+        [ -z "$keep" ] || value="[Kept$name]"
+        echo "Component|$keep$name|TARGETDIR|$attributes"
+        echo "Registry|2|$key|$name|$value|$keep$name"
+    done
+}
 status=0
 diff <({
     msiinfo suminfo "$msi" | grep '^Template:'
@@ -22,7 +35,16 @@ diff <({
     rows ServiceInstall 2-13
     rows ServiceControl 2-6
     rows Registry 2-6
-} | sort) <(sort <<EOF
+} | sort) <({
+    settings 'SYSTEM\CurrentControlSet\Services\TqTouch\Parameters' 20 '' InputMode ClickMode \
+        RightClickEnable RightClickTimeout Beep
+    settings 'SOFTWARE\TQ_Automation\Touch' 20 '' CalibPoints CalibMargin CalibTimeout \
+        MinDoubleClickTime MinDoubleClickWidth MinDoubleClickHeight
+    for keep in '' Keep; do
+        settings "$service" 4 "$keep" CycleTime TouchClickSuspendTime CheckScreenSaver \
+            CheckMonitorState
+    done
+    cat <<EOF
 Template: Intel;1033
 ProductVersion|$version
 UpgradeCode|{097CCA45-A801-4938-B9C7-5DEB2300966A}
@@ -45,7 +67,7 @@ Registry|2|SYSTEM\CurrentControlSet\Services\EventLog\Application\Touch Screen|T
 Registry|2|Software\Microsoft\Windows\CurrentVersion\Run|TqTouchInit|"[#TqTouchInit.exe]"|Init
 Registry|2|SOFTWARE\TQ_Automation\Touch|Version|$version|Version
 EOF
-) || status=1
+} | sort) || status=1
 
 files=$(mktemp -d)
 trap 'rm -rf "$files"' EXIT

@@ -178,6 +178,18 @@ Lines Installed(const std::wstring& version)
     return lines;
 }
 
+// The lines with, at a version, the package installed and its service registered.
+Lines WithPackage(Lines lines, const Lines& service, const wchar_t* version)
+{
+    if (version) {
+        const Lines installed = Installed(version);
+        lines.insert(lines.end(), service.begin(), service.end());
+        lines.insert(lines.end(), installed.begin(), installed.end());
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
 std::string DoubleClick()
 {
     std::string output;
@@ -237,6 +249,114 @@ void ExpectControlPanelItem(const std::wstring& version)
     CloseHandle(applet);
 }
 
+// The settings an installation is given as properties or a person sets by hand: the value given
+// at the install, set by hand after it, and given at the upgrade (NULL: none).
+const struct {
+    const char* property;
+    const wchar_t* key;
+    const wchar_t* name;
+    const char* values[3];
+} Settings[] = {
+    {"INPUTMODE", TouchParametersKey, InputModeName, {"2", NULL, NULL}},
+    {"CLICKMODE", TouchParametersKey, ClickModeName, {"2", NULL, "1"}},
+    {"RIGHTCLICKENABLE", TouchParametersKey, RightClickEnableName, {"0", NULL, NULL}},
+    {"RIGHTCLICKTIMEOUT", TouchParametersKey, RightClickTimeoutName, {"2000", "850", NULL}},
+    {"BEEP", TouchParametersKey, BeepName, {NULL, NULL, "1"}},
+    {"CALIBPOINTS", TouchOptionsKey, CalibPointsName, {"9", NULL, "3"}},
+    {"CALIBMARGIN", TouchOptionsKey, CalibMarginName, {"25", NULL, NULL}},
+    {"CALIBTIMEOUT", TouchOptionsKey, CalibTimeoutName, {"0", NULL, NULL}},
+    {"MINDOUBLECLICKTIME", TouchOptionsKey, MinDoubleClickTimeName, {"2147483647", NULL, NULL}},
+    {"MINDOUBLECLICKWIDTH", TouchOptionsKey, MinDoubleClickWidthName, {NULL, "50", NULL}},
+    {"MINDOUBLECLICKHEIGHT", TouchOptionsKey, MinDoubleClickHeightName, {"0", NULL, NULL}},
+    {"CYCLETIME", ServiceParametersKey, CycleTimeName, {"1500", "4294967295", NULL}},
+    {"TOUCHCLICKSUSPENDTIME", ServiceParametersKey, TouchClickSuspendTimeName, {NULL, "700", NULL}},
+    {"CHECKSCREENSAVER", ServiceParametersKey, CheckScreenSaverName, {"1", NULL, "0"}},
+    {"CHECKMONITORSTATE", ServiceParametersKey, CheckMonitorStateName, {"0", "7", NULL}},
+};
+
+// A column's properties on msiexec's command line.
+std::string Given(int column)
+{
+    std::string text;
+    for (const auto& setting : Settings)
+        if (setting.values[column])
+            text = text + " " + setting.property + "=" + setting.values[column];
+    return text;
+}
+
+// The settings in the footprint once the columns before `columns` are in force.
+Lines SettingLines(int columns, bool serviceGone)
+{
+    Lines lines;
+    for (const auto& setting : Settings) {
+        const char* value = NULL;
+        for (int column = 0; column < columns; ++column)
+            value = setting.values[column] ? setting.values[column] : value;
+        const std::wstring key = setting.key == TouchOptionsKey
+                                     ? Software32 + L"tq_automation\\touch"
+                                     : L"hklm\\" + Lower(setting.key);
+        if (value && !(serviceGone && setting.key == ServiceParametersKey))
+            lines.push_back(key + L"\\" + setting.name + L"=REG_DWORD:" +
+                            std::wstring(value, value + strlen(value)));
+    }
+    return lines;
+}
+
+// No settings, as on a machine that never had the package.
+void ClearSettings()
+{
+    for (const wchar_t* key : {TouchOptionsKey, TouchParametersKey, ServiceParametersKey})
+        DeleteTree(key);
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\TQ_Automation", KEY_WOW64_32KEY, 0);
+}
+
+TEST(Package, KeepsTheSettingsGivenAndSetByHand)
+{
+    ClearSettings();
+    const Lines service = RegistrationByTheProgram();
+    ASSERT_EQ(Lines(), Footprint());
+
+    const std::string log = "C:\\package.log";
+    const std::string older = WindowsPath(TQ_PACKAGE), newer = WindowsPath(TQ_PACKAGE_NEXT),
+                      twin = WindowsPath(TQ_PACKAGE_TWIN);
+    const struct {
+        std::string command;
+        int columns;              // the settings' columns in force afterwards
+        const wchar_t* installed; // the version installed afterwards
+        const char* refusal;      // the message of a refused install, in the log
+    } steps[] = {
+        {"/i " + older + " CYCLETIME=1 CALIBMARGIN=26", 0, NULL,
+         "CALIBMARGIN must be a whole number from 0 to 25."},
+        {"/i " + older + " CALIBPOINTS=6", 0, NULL, "CALIBPOINTS must be 3, 4, 5, 7 or 9."},
+        {"/i " + older + " CHECKMONITORSTATE=2147483648", 0, NULL,
+         "CHECKMONITORSTATE must be a whole number from 0 to 2147483647."},
+        {"/i " + older + Given(0), 1, TQ_VERSION, NULL},
+        // the other architecture's package, after the values set by hand
+        {"/i " + twin, 2, TQ_VERSION, NULL},
+        {"/i " + newer + " RIGHTCLICKTIMEOUT=abc", 2, TQ_VERSION,
+         "RIGHTCLICKTIMEOUT must be a whole number from 0 to 2000."},
+        {"/i " + newer + Given(2), 3, TQ_NEXT_VERSION, NULL},
+        {"/x " + newer, 3, NULL, NULL},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.command);
+        std::string output;
+        DWORD code = 0;
+        ASSERT_TRUE(
+            RunChild("msiexec " + step.command + " /qn /l*v " + log, &output, &code, 120000));
+        EXPECT_EQ(DWORD(step.refusal ? ERROR_INSTALL_FAILURE : ERROR_SUCCESS), code);
+        EXPECT_TRUE(!step.refusal || ReadWholeFile(log).find(step.refusal) != std::string::npos);
+
+        EXPECT_EQ(WithPackage(SettingLines(step.columns, !step.installed), service, step.installed),
+                  Footprint());
+        if (step.columns == 1)
+            for (const auto& setting : Settings)
+                if (setting.values[1])
+                    SetDword(setting.key, setting.name, strtoul(setting.values[1], NULL, 10));
+    }
+    ClearSettings();
+}
+
 TEST(Package, InstallsUpgradesAndRemovesWithoutATrace)
 {
     // The user's settings from before the package, where the x86 programs keep them (the first
@@ -282,14 +402,7 @@ TEST(Package, InstallsUpgradesAndRemovesWithoutATrace)
         EXPECT_EQ(step.succeeds, code == 0) << code;
         RegDeleteTreeW(HKEY_CURRENT_USER, programDefaults.c_str());
 
-        Lines expected = user;
-        if (step.installed) {
-            const Lines installed = Installed(step.installed);
-            expected.insert(expected.end(), service.begin(), service.end());
-            expected.insert(expected.end(), installed.begin(), installed.end());
-            std::sort(expected.begin(), expected.end());
-        }
-        EXPECT_EQ(expected, Footprint());
+        EXPECT_EQ(WithPackage(user, service, step.installed), Footprint());
         if (step.installed && step.succeeds) {
             ExpectLogonRaisesDoubleClick();
             ExpectControlPanelItem(step.installed);
