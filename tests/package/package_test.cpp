@@ -519,6 +519,9 @@ TEST(Package, X86PackageUnderWow64KeepsItsSettingsForTheX64One)
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((wow + L"\\" + file).c_str()));
         EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((system + L"\\" + file).c_str()));
     }
+    DWORD kept = 0; // the service's option set by hand, though the service was made anew
+    EXPECT_TRUE(GetDword(ServiceParametersKey, CheckScreenSaverName, &kept));
+    EXPECT_EQ(1u, kept);
     ExpectLogonRaisesDoubleClick();
     applet = StartProcess(L"control.exe TqTouchApplet.cpl,@0,1", false);
     sheet = WaitForSheet(0, 10000);
