@@ -337,7 +337,7 @@ TEST(Restricted, RelaunchesOrGoesOnWithoutRights)
         EXPECT_EQ(row.sheet, shown) << row.shell;
         ASSERT_EQ(1u, g_shellCalls.size());
         EXPECT_EQ(L"runas", g_shellCalls[0].verb);
-        EXPECT_EQ(L"rundll32", g_shellCalls[0].file);
+        EXPECT_EQ(SystemFile(L"rundll32.exe"), g_shellCalls[0].file);
         EXPECT_EQ(std::wstring(L"shell32.dll,Control_RunDLL \"") + self + L"\"",
                   g_shellCalls[0].parameters);
         EXPECT_TRUE(g_shellCalls[0].ownerless && g_shellCalls[0].noFolder);
@@ -617,6 +617,46 @@ TEST_F(Applet, HelpFromEachPlaceThroughTheSystemMenu)
     SetCurrentDirectoryW(current);
 }
 
+std::wstring BesideThisProgram(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH];
+    GetModuleFileNameW(NULL, folder, MAX_PATH);
+    *wcsrchr(folder, L'\\') = L'\0';
+    return std::wstring(folder) + L"\\" + name;
+}
+
+void PressF1On(HWND sheet, HWND target)
+{
+    DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(sheet, NULL);
+    AttachThreadInput(self, owner, TRUE);
+    SetFocus(target);
+    PressKey(VK_F1);
+    AttachThreadInput(self, owner, FALSE);
+}
+
+// A library of HTML Help's name planted beside the program hosting the item (and so in its current
+// folder, where ctest runs it), where a load by the bare name finds it first:
+// test_applet_planted_help has Wine prefer such a file to its own. F1 still opens the real help
+// window, and the planted library stays out of the process.
+TEST_F(Applet, F1LoadsHtmlHelpFromTheSystemFolderOnly)
+{
+    if (GetModuleHandleW(L"hhctrl.ocx"))
+        GTEST_SKIP() << "HTML Help is loaded already: see test_applet_planted_help";
+    const std::wstring planted = BesideThisProgram(L"hhctrl.ocx");
+    const std::wstring file = BesideThisProgram(L"TqTouch.chm");
+    ASSERT_TRUE(CopyFileW(TQ_PLANTED_LIBRARY, planted.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(TQ_TEST_HELP, file.c_str(), FALSE));
+    OpenHere(L"0", [&](HWND sheet) {
+        PressF1On(sheet, GetDlgItem(ShowPage(sheet, 0), IDC_MODE_MOUSE));
+        HWND help = WaitForHelpWindow();
+        EXPECT_TRUE(help != NULL);
+        CloseHelpWindow(help);
+    });
+    EXPECT_TRUE(GetModuleHandleW(planted.c_str()) == NULL);
+    DeleteFileW(planted.c_str());
+    DeleteFileW(file.c_str());
+}
+
 // What this process's HTML Help has traced so far: test_applet_help runs this program with Wine's
 // htmlhelp channel on and its stderr in the file TQ_HELP_TRACE names.
 std::string HelpTrace()
@@ -631,10 +671,7 @@ TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensItsTopic)
 {
     if (!getenv("TQ_HELP_TRACE"))
         GTEST_SKIP() << "which topic opened shows only in the help trace: see test_applet_help";
-    wchar_t folder[MAX_PATH];
-    GetModuleFileNameW(NULL, folder, MAX_PATH);
-    *wcsrchr(folder, L'\\') = L'\0';
-    const std::wstring file = std::wstring(folder) + L"\\TqTouch.chm";
+    const std::wstring file = BesideThisProgram(L"TqTouch.chm");
     ASSERT_TRUE(CopyFileW(TQ_TEST_HELP, file.c_str(), FALSE));
     // The Options page's only control is disabled from Windows 7 on: the page takes the focus.
     const struct {
@@ -666,11 +703,7 @@ TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensItsTopic)
                 ASSERT_TRUE(window != NULL);
             }
             const size_t traced = HelpTrace().size();
-            DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(sheet, NULL);
-            AttachThreadInput(self, owner, TRUE);
-            SetFocus(place.control ? GetDlgItem(window, place.control) : window);
-            PressKey(VK_F1);
-            AttachThreadInput(self, owner, FALSE);
+            PressF1On(sheet, place.control ? GetDlgItem(window, place.control) : window);
             HWND help = WaitForHelpWindow();
             EXPECT_TRUE(help != NULL);
             char asked[64], found[64];
