@@ -644,7 +644,7 @@ TEST_F(Applet, F1LoadsHtmlHelpFromTheSystemFolderOnly)
         GTEST_SKIP() << "HTML Help is loaded already: see test_applet_planted_help";
     const std::wstring planted = BesideThisProgram(L"hhctrl.ocx");
     const std::wstring file = BesideThisProgram(L"TqTouch.chm");
-    ASSERT_TRUE(CopyFileW(TQ_PLANTED_LIBRARY, planted.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(TQ_PLANTED_DLL, planted.c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(TQ_TEST_HELP, file.c_str(), FALSE));
     OpenHere(L"0", [&](HWND sheet) {
         PressF1On(sheet, GetDlgItem(ShowPage(sheet, 0), IDC_MODE_MOUSE));
