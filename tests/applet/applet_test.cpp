@@ -617,46 +617,6 @@ TEST_F(Applet, HelpFromEachPlaceThroughTheSystemMenu)
     SetCurrentDirectoryW(current);
 }
 
-std::wstring BesideThisProgram(const wchar_t* name)
-{
-    wchar_t folder[MAX_PATH];
-    GetModuleFileNameW(NULL, folder, MAX_PATH);
-    *wcsrchr(folder, L'\\') = L'\0';
-    return std::wstring(folder) + L"\\" + name;
-}
-
-void PressF1On(HWND sheet, HWND target)
-{
-    DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(sheet, NULL);
-    AttachThreadInput(self, owner, TRUE);
-    SetFocus(target);
-    PressKey(VK_F1);
-    AttachThreadInput(self, owner, FALSE);
-}
-
-// A library of HTML Help's name planted beside the program hosting the item (and so in its current
-// folder, where ctest runs it), where a load by the bare name finds it first:
-// test_applet_planted_help has Wine prefer such a file to its own. F1 still opens the real help
-// window, and the planted library stays out of the process.
-TEST_F(Applet, F1LoadsHtmlHelpFromTheSystemFolderOnly)
-{
-    if (GetModuleHandleW(L"hhctrl.ocx"))
-        GTEST_SKIP() << "HTML Help is loaded already: see test_applet_planted_help";
-    const std::wstring planted = BesideThisProgram(L"hhctrl.ocx");
-    const std::wstring file = BesideThisProgram(L"TqTouch.chm");
-    ASSERT_TRUE(CopyFileW(TQ_PLANTED_DLL, planted.c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW(TQ_TEST_HELP, file.c_str(), FALSE));
-    OpenHere(L"0", [&](HWND sheet) {
-        PressF1On(sheet, GetDlgItem(ShowPage(sheet, 0), IDC_MODE_MOUSE));
-        HWND help = WaitForHelpWindow();
-        EXPECT_TRUE(help != NULL);
-        CloseHelpWindow(help);
-    });
-    EXPECT_TRUE(GetModuleHandleW(planted.c_str()) == NULL);
-    DeleteFileW(planted.c_str());
-    DeleteFileW(file.c_str());
-}
-
 // What this process's HTML Help has traced so far: test_applet_help runs this program with Wine's
 // htmlhelp channel on and its stderr in the file TQ_HELP_TRACE names.
 std::string HelpTrace()
@@ -666,13 +626,21 @@ std::string HelpTrace()
 }
 
 // F1 on a control of every page and of the press-and-hold dialog opens the help window on that
-// place's own topic: each asks for 0x20000 + its dialog id.
+// place's own topic: each asks for 0x20000 + its dialog id. A library of HTML Help's name planted
+// beside this program, and so in its current folder, where a load by the bare name finds it first
+// (test_applet_help has Wine prefer such a file to its own), is not what F1 loads.
 TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensItsTopic)
 {
     if (!getenv("TQ_HELP_TRACE"))
         GTEST_SKIP() << "which topic opened shows only in the help trace: see test_applet_help";
-    const std::wstring file = BesideThisProgram(L"TqTouch.chm");
+    ASSERT_TRUE(GetModuleHandleW(L"hhctrl.ocx") == NULL) << "HTML Help is loaded already";
+    wchar_t folder[MAX_PATH];
+    GetModuleFileNameW(NULL, folder, MAX_PATH);
+    *wcsrchr(folder, L'\\') = L'\0';
+    const std::wstring file = std::wstring(folder) + L"\\TqTouch.chm";
+    const std::wstring planted = std::wstring(folder) + L"\\hhctrl.ocx";
     ASSERT_TRUE(CopyFileW(TQ_TEST_HELP, file.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(TQ_PLANTED_DLL, planted.c_str(), FALSE));
     // The Options page's only control is disabled from Windows 7 on: the page takes the focus.
     const struct {
         int page, control;
@@ -703,7 +671,11 @@ TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensItsTopic)
                 ASSERT_TRUE(window != NULL);
             }
             const size_t traced = HelpTrace().size();
-            PressF1On(sheet, place.control ? GetDlgItem(window, place.control) : window);
+            DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(sheet, NULL);
+            AttachThreadInput(self, owner, TRUE);
+            SetFocus(place.control ? GetDlgItem(window, place.control) : window);
+            PressKey(VK_F1);
+            AttachThreadInput(self, owner, FALSE);
             HWND help = WaitForHelpWindow();
             EXPECT_TRUE(help != NULL);
             char asked[64], found[64];
@@ -720,7 +692,9 @@ TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensItsTopic)
             }
         }
     });
+    EXPECT_TRUE(GetModuleHandleW(planted.c_str()) == NULL);
     DeleteFileW(file.c_str());
+    DeleteFileW(planted.c_str());
 }
 
 // The layer's integer and range checks on the Calibration page's margin edit: a failed check
