@@ -3,6 +3,7 @@
 #include <htmlhelp.h>
 #include <stdio.h>
 
+#include "applet_services.h"
 #include "dialog.h"
 #include "resource.h"
 
@@ -75,7 +76,12 @@ void CCplApp::ShowHelp(HWND caller, UINT dialogId)
     typedef HWND(WINAPI * HtmlHelpProc)(HWND, LPCWSTR, UINT, DWORD_PTR);
     static HtmlHelpProc htmlHelp = NULL;
     if (!htmlHelp) {
-        HMODULE library = LoadLibraryW(L"hhctrl.ocx");
+        // By its full path, and its own libraries from there: the host's search would try the
+        // host's folder first.
+        wchar_t path[MAX_PATH];
+        HMODULE library = GetSystemFilePath(L"hhctrl.ocx", path)
+                              ? LoadLibraryExW(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH)
+                              : NULL;
         if (library)
             htmlHelp = reinterpret_cast<HtmlHelpProc>(
                 reinterpret_cast<void*>(GetProcAddress(library, "HtmlHelpW")));

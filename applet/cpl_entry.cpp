@@ -75,14 +75,14 @@ int ParseStartPage(const wchar_t* parameters)
 // refused the elevation prompt.
 static bool RelaunchElevated()
 {
-    wchar_t path[256], parameters[512];
+    wchar_t path[256], parameters[512], rundll32[MAX_PATH];
     DWORD length = GetModuleFileNameW(g_app.Instance(), path, 256);
-    if (length == 0 || length >= 256)
+    if (length == 0 || length >= 256 || !GetSystemFilePath(L"rundll32.exe", rundll32))
         return true; // a cut path would start another file: nothing is started
     _snwprintf(parameters, 512, L"shell32.dll,Control_RunDLL \"%s\"", path);
     parameters[511] = L'\0';
     HINSTANCE result =
-        g_appletSeams.shellExecute(NULL, L"runas", L"rundll32", parameters, NULL, SW_SHOWNORMAL);
+        g_appletSeams.shellExecute(NULL, L"runas", rundll32, parameters, NULL, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) != SE_ERR_ACCESSDENIED;
 }
 

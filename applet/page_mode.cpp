@@ -197,6 +197,14 @@ void CPageModeDlg::RefreshStatusLine()
         SetDlgItemTextW(hwnd_, IDC_MODE_STATUS, wanted);
 }
 
+// A Control Panel page of the system; neither waited for nor reported when it fails to start.
+static void StartControlPanel(HWND owner, const wchar_t* parameters)
+{
+    wchar_t program[MAX_PATH];
+    if (GetSystemFilePath(L"control.exe", program))
+        ShellExecuteW(owner, NULL, program, parameters, NULL, SW_SHOWNORMAL);
+}
+
 bool CPageModeDlg::OnCommand(WORD id, WORD code)
 {
     if (code != BN_CLICKED)
@@ -214,11 +222,10 @@ bool CPageModeDlg::OnCommand(WORD id, WORD code)
             ShowMessageBox(hwnd_, LoadText(IDS_TABLET_NOT_STARTED, text, 512),
                            MB_OK | MB_ICONINFORMATION);
         }
-        ShellExecuteW(hwnd_, NULL, L"control.exe", L"/name Microsoft.TabletPCSettings", NULL,
-                      SW_SHOWNORMAL);
+        StartControlPanel(hwnd_, L"/name Microsoft.TabletPCSettings");
         return true;
     case IDC_MODE_MOUSE_SETTINGS:
-        ShellExecuteW(hwnd_, NULL, L"control.exe", L"mouse", NULL, SW_SHOWNORMAL);
+        StartControlPanel(hwnd_, L"mouse");
         return true;
     }
     return false;

@@ -337,7 +337,7 @@ TEST(Restricted, RelaunchesOrGoesOnWithoutRights)
         EXPECT_EQ(row.sheet, shown) << row.shell;
         ASSERT_EQ(1u, g_shellCalls.size());
         EXPECT_EQ(L"runas", g_shellCalls[0].verb);
-        EXPECT_EQ(L"rundll32", g_shellCalls[0].file);
+        EXPECT_EQ(SystemFile(L"rundll32.exe"), g_shellCalls[0].file);
         EXPECT_EQ(std::wstring(L"shell32.dll,Control_RunDLL \"") + self + L"\"",
                   g_shellCalls[0].parameters);
         EXPECT_TRUE(g_shellCalls[0].ownerless && g_shellCalls[0].noFolder);
@@ -628,16 +628,21 @@ std::string HelpTrace()
 }
 
 // F1 on a control of every page and of the press-and-hold dialog opens the help window on that
-// place's own topic: each asks for 0x20000 + its dialog id.
+// place's own topic: each asks for 0x20000 + its dialog id. A library of HTML Help's name planted
+// beside this program, and so in its current folder, where a load by the bare name finds it first
+// (test_applet_help has Wine prefer such a file to its own), is not what F1 loads.
 TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensItsTopic)
 {
     if (!getenv("TQ_HELP_TRACE"))
         GTEST_SKIP() << "which topic opened shows only in the help trace: see test_applet_help";
+    ASSERT_TRUE(GetModuleHandleW(L"hhctrl.ocx") == NULL) << "HTML Help is loaded already";
     wchar_t folder[MAX_PATH];
     GetModuleFileNameW(NULL, folder, MAX_PATH);
     *wcsrchr(folder, L'\\') = L'\0';
     const std::wstring file = std::wstring(folder) + L"\\TqTouch.chm";
+    const std::wstring planted = std::wstring(folder) + L"\\hhctrl.ocx";
     ASSERT_TRUE(CopyFileW(TQ_TEST_HELP, file.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(TQ_PLANTED_DLL, planted.c_str(), FALSE));
     // The Options page's only control is disabled from Windows 7 on: the page takes the focus.
     const struct {
         int page, control;
@@ -689,7 +694,9 @@ TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensItsTopic)
             }
         }
     });
+    EXPECT_TRUE(GetModuleHandleW(planted.c_str()) == NULL);
     DeleteFileW(file.c_str());
+    DeleteFileW(planted.c_str());
 }
 
 // The layer's integer and range checks on the Calibration page's margin edit: a failed check
