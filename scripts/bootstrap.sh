@@ -30,6 +30,8 @@ packages32=(wine32:i386)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 
 # The German test runs Wine under LC_ALL=de_DE.UTF-8, which needs the locale on Linux.
 ensure_german_locale() {
@@ -91,8 +93,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   update_indexes
   updated=yes
   if ! $sudo apt-get install -y -q --no-install-recommends -o Acquire::Retries=3 "${missing[@]}" \
-      >/tmp/tq-bootstrap-apt.log 2>&1; then
-    grep '^E:' /tmp/tq-bootstrap-apt.log >&2 || tail -n 5 /tmp/tq-bootstrap-apt.log >&2
+      >"$log" 2>&1; then
+    grep '^E:' "$log" >&2 || tail -n 5 "$log" >&2
     mapfile -t missing < <(missing_of "${packages[@]}")
     echo "bootstrap: cannot install ${missing[*]}" >&2
     exit 1
@@ -107,8 +109,8 @@ if [ ${#want32[@]} -gt 0 ]; then
   fi
   [ $updated = yes ] || update_indexes
   if ! $sudo apt-get install -y -q --no-install-recommends -o Acquire::Retries=3 "${want32[@]}" \
-      >/tmp/tq-bootstrap-apt.log 2>&1; then
-    cause=$(grep -m 1 '^E:' /tmp/tq-bootstrap-apt.log || tail -n 1 /tmp/tq-bootstrap-apt.log)
+      >"$log" 2>&1; then
+    cause=$(grep -m 1 '^E:' "$log" || tail -n 1 "$log")
     echo "bootstrap: the 32-bit Wine set (${want32[*]}) cannot be installed, so the tests run in" \
       "the 64-bit test mode: ${cause#E: }" >&2
   fi
