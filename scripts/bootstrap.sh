@@ -75,7 +75,9 @@ update_indexes() {
   printf '%s\n' "$failed" | while read -r line; do
     echo "bootstrap: package index not updated, installing from the others: $line" >&2
   done
+  stale=$(printf '%s\n' "$failed" | cut -d' ' -f1 | paste -sd' ')
 }
+stale=""
 
 runs32=no
 kernel_runs_32bit && runs32=yes
@@ -111,6 +113,7 @@ if [ ${#want32[@]} -gt 0 ]; then
   if ! $sudo apt-get install -y -q --no-install-recommends -o Acquire::Retries=3 "${want32[@]}" \
       >"$log" 2>&1; then
     cause=$(grep -m 1 '^E:' "$log" || tail -n 1 "$log")
+    [ -z "$stale" ] || cause="its dependencies do not resolve without the package index $stale"
     echo "bootstrap: the 32-bit Wine set (${want32[*]}) cannot be installed, so the tests run in" \
       "the 64-bit test mode: ${cause#E: }" >&2
   fi
