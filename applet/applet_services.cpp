@@ -81,19 +81,6 @@ bool GetAppletFolder(wchar_t* folder, DWORD capacity)
     return true;
 }
 
-bool GetSystemFilePath(const wchar_t* name, wchar_t path[MAX_PATH])
-{
-    UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    int added = _snwprintf(path + length, MAX_PATH - length, L"\\%s", name);
-    if (added < 0 || added >= static_cast<int>(MAX_PATH - length)) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return false;
-    }
-    return true;
-}
-
 bool StartFromAppletFolder(HWND owner, const wchar_t* file, const wchar_t* parameters,
                            HANDLE* process)
 {

@@ -36,9 +36,6 @@ bool StartFromAppletFolder(HWND owner, const wchar_t* file, const wchar_t* param
                            HANDLE* process);
 // The folder of the applet's module, without a trailing backslash.
 bool GetAppletFolder(wchar_t* folder, DWORD capacity);
-// The full path of a file of the system folder, for a program or library of the system that the
-// item starts or loads: a search by its bare name could find a planted copy first.
-bool GetSystemFilePath(const wchar_t* name, wchar_t path[MAX_PATH]);
 
 // Calls that Wine cannot answer as Windows would: an elevation prompt the user refuses, and a
 // system with Tablet PC input.

@@ -3,9 +3,9 @@
 #include <htmlhelp.h>
 #include <stdio.h>
 
-#include "applet_services.h"
 #include "dialog.h"
 #include "resource.h"
+#include "system_folder.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -40,7 +40,9 @@ static void Candidate(wchar_t* path, const wchar_t* folder, const wchar_t* separ
 
 bool CCplApp::LocateHelpFile()
 {
-    wchar_t candidates[4][MAX_PATH] = {};
+    // Never the current folder: a help file can run script, and an elevated sheet must not open
+    // one that somebody left there.
+    wchar_t candidates[3][MAX_PATH] = {};
     wchar_t folder[MAX_PATH];
     DWORD length = GetModuleFileNameW(Instance(), folder, MAX_PATH);
     wchar_t* slash = length && length < MAX_PATH ? wcsrchr(folder, L'\\') : NULL;
@@ -48,15 +50,12 @@ bool CCplApp::LocateHelpFile()
         slash[1] = L'\0';
         Candidate(candidates[0], folder, L"");
     }
-    length = GetCurrentDirectoryW(MAX_PATH, folder);
-    if (length && length < MAX_PATH)
-        Candidate(candidates[1], folder, L"\\");
     length = GetWindowsDirectoryW(folder, MAX_PATH);
     if (length && length < MAX_PATH)
-        Candidate(candidates[2], folder, L"\\Help\\");
+        Candidate(candidates[1], folder, L"\\Help\\");
     length = GetSystemDirectoryW(folder, MAX_PATH);
     if (length && length < MAX_PATH)
-        Candidate(candidates[3], folder, L"\\");
+        Candidate(candidates[2], folder, L"\\");
     for (auto& candidate : candidates) {
         if (candidate[0] && Exists(candidate)) {
             helpFilePath_ = candidate;

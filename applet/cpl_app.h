@@ -16,8 +16,8 @@ class CCplApp
     }
     // Takes string 1001 as the application name, afresh at every opening.
     void LoadAppName();
-    // Looks for TqTouch.chm beside the applet, in the current folder, in the Windows Help folder
-    // and in the system folder, in that order.
+    // Looks for TqTouch.chm beside the applet, in the Windows Help folder and in the system
+    // folder, in that order.
     bool LocateHelpFile();
     bool HelpFileFound() const
     {

@@ -10,6 +10,7 @@
 #include "cpl_sheet.h"
 #include "dialog.h"
 #include "resource.h"
+#include "system_folder.h"
 
 // The manifest's id: the one a Control Panel host activates for a .cpl.
 static const WORD ManifestId = 123;
@@ -77,7 +78,7 @@ static bool RelaunchElevated()
 {
     wchar_t path[256], parameters[512], rundll32[MAX_PATH];
     DWORD length = GetModuleFileNameW(g_app.Instance(), path, 256);
-    if (length == 0 || length >= 256 || !GetSystemFilePath(L"rundll32.exe", rundll32))
+    if (length == 0 || length >= 256 || !GetElevatingSystemFilePath(L"rundll32.exe", rundll32))
         return true; // a cut path would start another file: nothing is started
     _snwprintf(parameters, 512, L"shell32.dll,Control_RunDLL \"%s\"", path);
     parameters[511] = L'\0';

@@ -3,6 +3,7 @@
 #include "applet_services.h"
 #include "input_mode.h"
 #include "resource.h"
+#include "system_folder.h"
 #include "tq_registry.h"
 
 static const wchar_t* const TabletInputServiceName = L"TabletInputService";

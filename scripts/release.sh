@@ -3,7 +3,8 @@
 # <build>/release-x64, with both installation packages, signed when a certificate is given, and
 # writes TqTouch-<version>-x86.msi, TqTouch-<version>-x64.msi and SHA256SUMS into one folder,
 # whose path it prints last. Build tree: $TQ_BUILD (default build/).
-# Certificate (README): TQ_SIGN_PKCS12, TQ_SIGN_PASSWORD, TQ_SIGN_TIMESTAMP (optional).
+# Certificate (README): TQ_SIGN_PKCS12, TQ_SIGN_PASSWORD, TQ_SIGN_TIMESTAMP (optional: an RFC 3161
+# time-stamp server; every signature then carries its time stamp, or the release fails).
 # Usage: release.sh [OUT_DIR]   (default <build>/release)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +20,9 @@ if [ -n "${TQ_SIGN_PKCS12:-}" ]; then
     TQ_SIGN_PKCS12=$(realpath "$TQ_SIGN_PKCS12")
     export TQ_SIGN_PKCS12
     echo "== signing with $TQ_SIGN_PKCS12${TQ_SIGN_TIMESTAMP:+, time stamps from $TQ_SIGN_TIMESTAMP}"
+elif [ -n "${TQ_SIGN_TIMESTAMP:-}" ]; then
+    echo "release: time stamps (TQ_SIGN_TIMESTAMP) need a certificate to sign with (TQ_SIGN_PKCS12)" >&2
+    exit 1
 else
     echo "== no code-signing certificate (TQ_SIGN_PKCS12): programs and packages stay unsigned"
 fi

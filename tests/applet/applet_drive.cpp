@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <winternl.h>
 
 #include <atomic>
 #include <thread>
@@ -288,4 +289,20 @@ void ExpectTextsFit(HWND window)
         ReleaseDC(c, dc);
         EXPECT_LE(need.bottom, client.bottom) << testing::PrintToString(std::wstring(text));
     }
+}
+
+std::wstring CommandLineOf(HANDLE process)
+{
+    typedef NTSTATUS(NTAPI * QueryProc)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    QueryProc query = reinterpret_cast<QueryProc>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic = {};
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    query(process, ProcessBasicInformation, &basic, sizeof(basic), NULL);
+    ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), NULL);
+    ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof(parameters), NULL);
+    std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+    ReadProcessMemory(process, parameters.CommandLine.Buffer, &line[0], line.size() * 2, NULL);
+    return line.substr(0, line.find_last_not_of(L' ') + 1);
 }

@@ -49,6 +49,8 @@ void ExpectTextsFit(HWND window);
 // Starts a command line, with the Administrators group deny-only when restricted; the process
 // handle or NULL.
 HANDLE StartProcess(const std::wstring& commandLine, bool restricted);
+// Another process's command line, from its process parameters, without trailing blanks.
+std::wstring CommandLineOf(HANDLE process);
 // The command line that opens the item as the shell does.
 std::wstring RundllCommand(const std::wstring& cpl, const wchar_t* page);
 

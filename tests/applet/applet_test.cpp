@@ -573,8 +573,8 @@ void CloseHelpWindow(HWND help)
     WaitGone(help, 5000);
 }
 
-// The package's help file in each place the applet looks, and nowhere: the system menu's item,
-// and the default topic it opens.
+// The package's help file in each place the applet looks, only in the current folder, where it
+// must not look, and nowhere: the system menu's item, the default topic it opens, and F1.
 TEST_F(Applet, HelpFromEachPlaceThroughTheSystemMenu)
 {
     wchar_t folder[MAX_PATH], windows[MAX_PATH], system[MAX_PATH], current[MAX_PATH];
@@ -598,7 +598,17 @@ TEST_F(Applet, HelpFromEachPlaceThroughTheSystemMenu)
             HMENU menu = GetSystemMenu(sheet, FALSE);
             const int count = GetMenuItemCount(menu);
             const bool item = GetMenuItemID(menu, count - 1) == 0x20;
-            EXPECT_EQ(!place.empty(), item);
+            EXPECT_EQ(!place.empty() && place != elsewhere, item);
+            if (place == elsewhere) { // F1 has been handled once the Tab after it moved the focus
+                HWND mouse = GetDlgItem(ShowPage(sheet, 0), IDC_MODE_MOUSE);
+                AttachThreadInput(GetCurrentThreadId(), GetWindowThreadProcessId(sheet, 0), TRUE);
+                SetFocus(mouse);
+                PressKey(VK_F1);
+                PressKey(VK_TAB);
+                EXPECT_TRUE(WaitUntil([&] { return GetFocus() != mouse; }, 5000, false));
+                AttachThreadInput(GetCurrentThreadId(), GetWindowThreadProcessId(sheet, 0), FALSE);
+                EXPECT_EQ(NULL, FindWindowW(L"HH Parent", NULL));
+            }
             if (!item)
                 return;
             wchar_t text[64] = L"";

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <cpl.h>
-#include <winternl.h>
 
 #include <string>
 #include <vector>
@@ -68,22 +67,6 @@ bool Responds(HWND sheet, UINT ms)
 {
     DWORD_PTR result;
     return SendMessageTimeoutW(sheet, WM_NULL, 0, 0, SMTO_NORMAL, ms, &result) != 0;
-}
-
-std::wstring CommandLineOf(HANDLE process)
-{
-    typedef NTSTATUS(NTAPI * QueryProc)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    QueryProc query = reinterpret_cast<QueryProc>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-    PROCESS_BASIC_INFORMATION basic = {};
-    PEB peb = {};
-    RTL_USER_PROCESS_PARAMETERS parameters = {};
-    query(process, ProcessBasicInformation, &basic, sizeof(basic), NULL);
-    ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), NULL);
-    ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof(parameters), NULL);
-    std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
-    ReadProcessMemory(process, parameters.CommandLine.Buffer, &line[0], line.size() * 2, NULL);
-    return line.substr(0, line.find_last_not_of(L' ') + 1);
 }
 
 class CalibrationPageTest : public testing::Test

@@ -61,7 +61,8 @@ Component|Help|SystemFolder|0
 Component|Version|SystemFolder|4
 ServiceInstall|TqTouchSvc|Touch Screen|16|2|1||||||Service|Supports touch screen operations (monitor on/off handling etc.).
 ServiceControl|TqTouchSvc|163||1|Service
-Registry|2|Software\Microsoft\Windows\CurrentVersion\Control Panel\Cpls|TqTouchApplet|[#TqTouchApplet.cpl]|Applet
+Registry|2|Software\Microsoft\Windows\CurrentVersion\Control Panel\Cpls|TqTouchApplet|#%[#TqTouchApplet.cpl]|Applet
+Registry|2|Software\Microsoft\Windows\CurrentVersion\Control Panel\Extended Properties\System.ControlPanel.Category|[#TqTouchApplet.cpl]|#2|Applet
 Registry|2|SYSTEM\CurrentControlSet\Services\EventLog\Application\Touch Screen|EventMessageFile|#%[#TqTouchSvc.exe]|Service
 Registry|2|SYSTEM\CurrentControlSet\Services\EventLog\Application\Touch Screen|TypesSupported|#7|Service
 Registry|2|Software\Microsoft\Windows\CurrentVersion\Run|TqTouchInit|"[#TqTouchInit.exe]"|Init

@@ -161,10 +161,12 @@ Lines Installed(const std::wstring& version)
     const std::wstring folder = SystemDir() + L"\\";
     const std::wstring source = L"hklm\\system\\currentcontrolset\\services\\eventlog\\"
                                 L"application\\touch screen\\";
+    const std::wstring panel =
+        L"hklm\\software\\microsoft\\windows\\currentversion\\control panel\\";
     Lines lines = {
-        L"hklm\\software\\microsoft\\windows\\currentversion\\control panel\\cpls\\"
-        L"TqTouchApplet=REG_SZ:" +
-            folder + L"TqTouchApplet.cpl",
+        panel + L"cpls\\TqTouchApplet=REG_EXPAND_SZ:" + folder + L"TqTouchApplet.cpl",
+        panel + L"extended properties\\system.controlpanel.category\\" + folder +
+            L"TqTouchApplet.cpl=REG_DWORD:2",
         L"hklm\\software\\microsoft\\windows\\currentversion\\run\\TqTouchInit=REG_SZ:\"" + folder +
             L"TqTouchInit.exe\"",
         Software32 + L"tq_automation\\touch\\Version=REG_SZ:" + version,
@@ -481,6 +483,25 @@ TEST(Package, X86PackageUnderWow64KeepsItsSettingsForTheX64One)
     RestartServiceUntil(false);
     SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, FALSE, NULL, SPIF_UPDATEINIFILE);
     RestartServiceUntil(true);
+
+    // Without rights the item starts itself again, elevated, through syswow64's rundll32 (a 64-bit
+    // one cannot load it); told the system is older, that instance asks question 1024 and ends.
+    const std::wstring hostVersion = L"Software\\Wine\\AppDefaults\\rundll32.exe";
+    RegSetKeyValueW(HKEY_CURRENT_USER, hostVersion.c_str(), L"Version", REG_SZ, L"winxp", 12);
+    HANDLE opener = StartProcess(wow + L"\\control.exe " + wow + L"\\TqTouchApplet.cpl", true);
+    HWND box = NULL;
+    WaitUntil([&] { return (box = FindWindowW(L"#32770", L"Touch Screen")) != NULL; }, 20000,
+              false);
+    DWORD second = 0;
+    GetWindowThreadProcessId(box, &second);
+    HANDLE relaunched = OpenProcess(PROCESS_ALL_ACCESS, FALSE, second);
+    ASSERT_TRUE(relaunched != NULL);
+    EXPECT_NE(std::wstring::npos,
+              Lower(CommandLineOf(relaunched)).find(Lower(wow) + L"\\rundll32.exe"));
+    PostMessageW(box, WM_COMMAND, IDNO, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(relaunched, 10000));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(opener, 10000));
+    RegDeleteTreeW(HKEY_CURRENT_USER, hostVersion.c_str());
 
     // The 32-bit item through the 32-bit rundll32: a person's click setting and number of marks,
     // and the About page with the kernel driver's files found in the native system folder.

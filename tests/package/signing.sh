@@ -3,8 +3,37 @@
 # Usage: signing.sh cert DIR       makes DIR/ca.pem and DIR/signer.p12 (password "test")
 #        signing.sh check DIR MSI  every program in MSI and MSI itself verify against DIR/ca.pem;
 #                                  a program with one byte changed does not
+#        signing.sh stamp DIR FILE a copy of FILE signed by scripts/sign.sh with a time stamp from an
+#                                  authority on 127.0.0.1 verifies with it; once that has gone, fails
 set -euo pipefail
 dir=$2
+if [ "$1" = stamp ]; then
+    sign=$(cd "$(dirname "$0")/../../scripts" && pwd)/sign.sh
+    cd "$(mktemp -d)" && trap 'rm -rf "$PWD"' EXIT && cp "$3" file
+    openssl req -newkey rsa:2048 -nodes -keyout tsa.key -out tsa.csr -subj "/CN=Test TSA" 2>/dev/null
+    openssl x509 -req -in tsa.csr -CA "$dir/ca.pem" -CAkey "$dir/ca.key" -CAcreateserial -out tsa.pem \
+        -extfile <(echo extendedKeyUsage=critical,timeStamping) 2>/dev/null
+    printf '%s\n' '[tsa]' default_tsa=a '[a]' serial=serial signer_cert=tsa.pem signer_key=tsa.key \
+        signer_digest=sha256 default_policy=1.2.3.4 digests=sha256 ess_cert_id_alg=sha256 >tsa.cnf
+    # The authority answers one request, or ends after a minute without one.
+    exec 3< <(/usr/bin/python3 -c 'import http.server as h, subprocess as s
+class A(h.BaseHTTPRequestHandler):
+    def do_POST(self):
+        q = self.rfile.read(int(self.headers["Content-Length"]))
+        r = s.run("openssl ts -reply -config tsa.cnf -queryfile /dev/stdin".split(), input=q, stdout=s.PIPE).stdout
+        self.send_response(200); self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(r))); self.end_headers(); self.wfile.write(r)
+a = h.HTTPServer(("127.0.0.1", 0), A); a.timeout = 60; print(a.server_port, flush=True); a.handle_request()')
+    read -r port <&3 && authority=$!
+    export TQ_SIGN_PKCS12=$dir/signer.p12 TQ_SIGN_PASSWORD=test TQ_SIGN_TIMESTAMP=http://127.0.0.1:$port
+    "$sign" file
+    wait $authority
+    out=$(osslsigncode verify -CAfile "$dir/ca.pem" -TSA-CAfile "$dir/ca.pem" -in file)
+    grep 'Timestamp time: ' <<<"$out"
+    grep 'Timestamp Server Signature verification: ok' <<<"$out"
+    if "$sign" file; then echo "signed without the time stamp asked for"; exit 1; fi
+    exit 0
+fi
 if [ "$1" = cert ]; then
     mkdir -p "$dir" && cd "$dir"
     openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 3650 \
