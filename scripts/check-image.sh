@@ -28,13 +28,17 @@ found = re.search(rb"<\?xml.*?</assembly>", data, re.S)
 if not found:
     sys.exit(0)
 root = tree.fromstring(found.group(0))
+# Windows reads a setting only in its own namespace.
+settings = {"{urn:schemas-microsoft-com:compatibility.v1}supportedOS": "os",
+            "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware": "dpiAware",
+            "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}dpiAwareness": "dpiAwareness"}
 for element in root.iter():
-    name = element.tag.split("}")[-1]
-    if name == "assemblyIdentity":
+    name = settings.get(element.tag)
+    if element.tag.endswith("}assemblyIdentity"):
         print("architecture", element.get("processorArchitecture"))
-    elif name == "supportedOS":
+    elif name == "os":
         print("os", element.get("Id").strip("{}").lower())
-    elif name in ("dpiAware", "dpiAwareness"):
+    elif name:
         print(name, "".join(element.itertext()).strip())
 PY
 }
