@@ -7,15 +7,19 @@
 // The texts' size: about that of the old system font at 100 %, in points so that it scales.
 static const int TextPoints = 12;
 
+// A user32 function of a newer Windows, looked up rather than imported.
+static void* UserFunction(const char* name)
+{
+    HMODULE user = GetModuleHandleW(L"user32.dll");
+    return user ? reinterpret_cast<void*>(GetProcAddress(user, name)) : NULL;
+}
+
 UINT CalibWindowDpi(HWND window)
 {
     // Windows 10 1607 and later; before, the process is system aware and the screen's DPI is it.
     typedef UINT(WINAPI * GetDpiForWindowProc)(HWND);
-    HMODULE user = GetModuleHandleW(L"user32.dll");
     GetDpiForWindowProc getDpi =
-        user ? reinterpret_cast<GetDpiForWindowProc>(
-                   reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")))
-             : NULL;
+        reinterpret_cast<GetDpiForWindowProc>(UserFunction("GetDpiForWindow"));
     UINT dpi = getDpi ? getDpi(window) : 0;
     if (dpi == 0) {
         HDC screen = GetDC(NULL);
@@ -24,6 +28,19 @@ UINT CalibWindowDpi(HWND window)
             ReleaseDC(NULL, screen);
     }
     return dpi ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+// Only a per-monitor window follows a new DPI; Windows scales a system-aware one itself.
+static bool IsPerMonitorAware(HWND window)
+{
+    typedef HANDLE(WINAPI * GetContextProc)(HWND);
+    typedef int(WINAPI * GetAwarenessProc)(HANDLE);
+    const int perMonitorAware = 2; // DPI_AWARENESS_PER_MONITOR_AWARE
+    GetContextProc getContext =
+        reinterpret_cast<GetContextProc>(UserFunction("GetWindowDpiAwarenessContext"));
+    GetAwarenessProc getAwareness =
+        reinterpret_cast<GetAwarenessProc>(UserFunction("GetAwarenessFromDpiAwarenessContext"));
+    return getContext && getAwareness && getAwareness(getContext(window)) == perMonitorAware;
 }
 
 int ScaleForDpi(int length, UINT dpi)
@@ -61,6 +78,8 @@ void SetCalibDpi(HWND window, UINT dpi)
 
 void OnCalibDpiChanged(HWND window, UINT dpi)
 {
+    if (!IsPerMonitorAware(window))
+        return;
     RECT before, area, after;
     GetClientRect(window, &before);
     // Not the suggested rectangle: that scales the window, which must stay on the work area.

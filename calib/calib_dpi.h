@@ -17,5 +17,6 @@ int ScaleForDpi(int length, UINT dpi);
 void PrimaryWorkArea(RECT* area);
 // Makes the text font for dpi and lays the controls out again.
 void SetCalibDpi(HWND window, UINT dpi);
-// WM_DPICHANGED: the window back on the work area, texts and controls at the new DPI.
+// WM_DPICHANGED to a per-monitor window: the window back on the work area, texts and
+// controls at the new DPI.
 void OnCalibDpiChanged(HWND window, UINT dpi);
