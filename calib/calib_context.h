@@ -50,6 +50,9 @@ struct CalibContext {
     int32_t rawX[MaxCalibPoints], rawY[MaxCalibPoints];
     HWND window;
     HWND controls[ControlCount];
+    // The window's DPI and the text font made for it (calib_dpi).
+    UINT dpi;
+    HFONT font;
     // The countdown counts here; the progress bar, when there is one, only shows it.
     uint32_t countdown;
     uint32_t countdownLimit;

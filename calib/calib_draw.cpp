@@ -6,19 +6,18 @@
 #include <wctype.h>
 
 #include "calib_context.h"
+#include "calib_dpi.h"
 #include "resource.h"
 
 static const int ControlHeight = 30;
 static const COLORREF MarkColor = RGB(232, 128, 52);
 
-static HWND CreateButton(HINSTANCE instance, HWND window, UINT textId, int id, int x, int y,
-                         int width)
+static HWND CreateButton(HINSTANCE instance, HWND window, UINT textId, int id)
 {
     wchar_t text[20] = L"";
     LoadStringW(instance, textId, text, 20);
-    return CreateWindowExW(0, L"BUTTON", text, WS_CHILD | BS_PUSHBUTTON, x, y, width, ControlHeight,
-                           window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                           NULL);
+    return CreateWindowExW(0, L"BUTTON", text, WS_CHILD | BS_PUSHBUTTON, 0, 0, 0, 0, window,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, NULL);
 }
 
 bool CreateCalibControls(HINSTANCE instance, HWND window, HWND* controls)
@@ -30,25 +29,43 @@ bool CreateCalibControls(HINSTANCE instance, HWND window, HWND* controls)
         ShowError(window, IDS_CONTROLS_FAILED, GetLastError());
         return false;
     }
-    RECT client;
-    GetClientRect(window, &client);
-    const int w = client.right - client.left;
-    const int h = client.bottom - client.top;
-    const int u = w / 8;
-    const int b = u - 2;
-    const int y = h / 2 + 80;
-    controls[ControlOk] = CreateButton(instance, window, IDS_OK, IDC_OK, 3 * u - b / 2, y, b);
-    controls[ControlRedo] = CreateButton(instance, window, IDS_REDO, IDC_REDO, 4 * u - b / 2, y, b);
-    controls[ControlClose] =
-        CreateButton(instance, window, IDS_CLOSE, IDC_CLOSE, 5 * u - b / 2, y, b);
-    controls[ControlProgress] = CreateWindowExW(
-        0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | PBS_SMOOTH, 3 * u - b / 2,
-        y - 50, 2 * u + b, ControlHeight, window, NULL, instance, NULL);
+    controls[ControlOk] = CreateButton(instance, window, IDS_OK, IDC_OK);
+    controls[ControlRedo] = CreateButton(instance, window, IDS_REDO, IDC_REDO);
+    controls[ControlClose] = CreateButton(instance, window, IDS_CLOSE, IDC_CLOSE);
+    controls[ControlProgress] =
+        CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | PBS_SMOOTH, 0,
+                        0, 0, 0, window, NULL, instance, NULL);
+    LayoutCalibControls(window, controls, g_calib.dpi);
     for (int i = 0; i < ControlCount; ++i) {
         if (!controls[i])
             return false;
     }
     return true;
+}
+
+void LayoutCalibControls(HWND window, HWND* controls, UINT dpi)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    const int w = client.right - client.left;
+    const int h = client.bottom - client.top;
+    // Across, eighths of the width; down, lengths for 96 DPI that grow with the text.
+    const int u = w / 8;
+    const int b = u - 2;
+    const int height = ScaleForDpi(ControlHeight, dpi);
+    const int y = h / 2 + ScaleForDpi(80, dpi);
+    const CalibControl buttons[] = {ControlOk, ControlRedo, ControlClose};
+    for (int i = 0; i < 3; ++i) {
+        HWND button = controls[buttons[i]];
+        if (!button)
+            continue;
+        MoveWindow(button, (3 + i) * u - b / 2, y, b, height, TRUE);
+        if (g_calib.font)
+            SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(g_calib.font), TRUE);
+    }
+    if (controls[ControlProgress])
+        MoveWindow(controls[ControlProgress], 3 * u - b / 2, y - ScaleForDpi(50, dpi), 2 * u + b,
+                   height, TRUE);
 }
 
 void ShowControls(HWND* controls, bool show)
@@ -81,13 +98,16 @@ void DrawMark(HDC dc, int x, int y)
         DeleteObject(dot);
 }
 
-static void DrawWindowText(const wchar_t* text, HWND window, HDC dc, COLORREF color, LONG top)
+static void DrawWindowText(const wchar_t* text, HWND window, HDC dc, COLORREF color, int top)
 {
     RECT area;
     GetClientRect(window, &area);
-    area.top = top;
+    area.top = ScaleForDpi(top, g_calib.dpi);
     SetTextColor(dc, color);
+    HGDIOBJ old = g_calib.font ? SelectObject(dc, g_calib.font) : NULL;
     DrawTextW(dc, text, -1, &area, DT_CENTER);
+    if (old)
+        SelectObject(dc, old);
 }
 
 void DrawInstruction(const wchar_t* text, HWND window, HDC dc)

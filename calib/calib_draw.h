@@ -4,6 +4,8 @@
 #include <windows.h>
 
 bool CreateCalibControls(HINSTANCE instance, HWND window, HWND* controls);
+// Places the controls on the window's client area at dpi, with the text font.
+void LayoutCalibControls(HWND window, HWND* controls, UINT dpi);
 // Shows or hides the three buttons; the progress bar stays.
 void ShowControls(HWND* controls, bool show);
 void DrawMark(HDC dc, int x, int y);

@@ -4,6 +4,7 @@
 #include <string.h>
 #include <wctype.h>
 
+#include "calib_dpi.h"
 #include "calib_draw.h"
 #include "calib_store.h"
 #include "calib_window.h"
@@ -128,8 +129,8 @@ bool CreateCalibWindow(HINSTANCE instance)
         if (MessageBoxW(NULL, text, g_calib.caption, MB_OKCANCEL | MB_ICONINFORMATION) == IDCANCEL)
             return false;
     }
-    RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    RECT area;
+    PrimaryWorkArea(&area);
     HWND window = CreateWindowExW(0, CalibClassName, g_calib.caption, WS_POPUP | WS_VISIBLE,
                                   area.left, area.top, area.right - area.left,
                                   area.bottom - area.top, NULL, NULL, instance, NULL);

@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include "calib_compute.h"
+#include "calib_dpi.h"
 #include "calib_draw.h"
 #include "calib_store.h"
 #include "resource.h"
@@ -330,6 +331,7 @@ static void OnPaint(HWND window)
 static void OnCreate(HWND window)
 {
     g_calib.window = window;
+    SetCalibDpi(window, CalibWindowDpi(window));
     CreateCalibControls(g_calib.instance, window, g_calib.controls);
     SetCountdownLimit(g_calib.options.CalibTimeoutHit);
     SetCountdownPosition(0);
@@ -384,6 +386,9 @@ LRESULT CALLBACK CalibWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CLOSE:
         // The system's close command must not leave the driver in calibration mode.
         Cancel();
+        return 0;
+    case WM_DPICHANGED:
+        OnCalibDpiChanged(window, HIWORD(wParam));
         return 0;
     case WM_CTLCOLORSTATIC:
         return 0;

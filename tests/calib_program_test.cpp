@@ -170,7 +170,23 @@ class CalibProgram : public testing::Test
         }
         if (restartedDriver)
             SimRestartDriver(1);
+        SetLogPixels(96);
     }
+    // The display's scaling for programs started from now on.
+    static void SetLogPixels(DWORD dpi)
+    {
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
+                        sizeof(dpi));
+    }
+    static int TextHeight(const ScreenShot& shot) // first to last black row, upper half
+    {
+        int top = -1, bottom = -1;
+        for (int i = 0; i < shot.width * (shot.height / 2); ++i)
+            if (shot.pixels[i] == 0)
+                bottom = i / shot.width, top = top < 0 ? bottom : top;
+        return bottom - top;
+    }
+    void CalibrateAndAccept(DWORD dpi, int* textHeightAt96);
     // As the applet does: verb "open" from the program's folder, then wait for the end.
     void Launch(const wchar_t* parameters)
     {
@@ -378,7 +394,19 @@ TEST_F(CalibProgram, EveryRefusalLeavesTheRegistryUnchanged)
     }
 }
 
-TEST_F(CalibProgram, CalibratesWithoutAnIndexAndOkKeepsTheRecord)
+// At 150 % the window, the marks and the record stay in pixels; texts and buttons grow.
+TEST_F(CalibProgram, CalibratesWithoutAnIndexAndOkKeepsTheRecordAtEveryScaling)
+{
+    int textHeightAt96 = 0;
+    for (DWORD dpi : {96u, 144u}) {
+        SCOPED_TRACE(dpi);
+        SetLogPixels(dpi);
+        CalibrateAndAccept(dpi, &textHeightAt96);
+        SetUp();
+    }
+}
+
+void CalibProgram::CalibrateAndAccept(DWORD dpi, int* textHeightAt96)
 {
     Launch(L"");
     HWND window = WaitForCalibWindow();
@@ -391,6 +419,15 @@ TEST_F(CalibProgram, CalibratesWithoutAnIndexAndOkKeepsTheRecord)
     EXPECT_EQ(0, memcmp(&rect, &work, sizeof(rect))) << "the window covers the work area";
     EXPECT_NE(0, GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_OK)));
+    ScreenShot shot;
+    POINT first; // drawn after the text
+    ASSERT_TRUE(
+        WaitUntil([&] { return CaptureScreen(&shot) && FindMark(shot, &first); }, 3000, false));
+    if (dpi == 96)
+        *textHeightAt96 = TextHeight(shot);
+    EXPECT_NEAR(dpi / 96.0, TextHeight(shot) / static_cast<double>(*textHeightAt96), 0.2);
+    ASSERT_TRUE(GetWindowRect(GetDlgItem(window, IDC_OK), &rect));
+    EXPECT_EQ(MulDiv(30, dpi, 96), rect.bottom - rect.top);
 
     TouchMarks(5);
     for (int id : {IDC_OK, IDC_REDO, IDC_CLOSE})

@@ -5,6 +5,7 @@
 
 #include "calib_compute.h"
 #include "calib_context.h"
+#include "calib_dpi.h"
 #include "calib_drive.h"
 #include "calib_startup.h"
 #include "calib_store.h"
@@ -194,7 +195,17 @@ TEST_F(CalibWindow, FiveGoodTouchesLeadToTheCheckAndOkKeepsTheRecord)
     // Calibration mode is in force while the marks are shown.
     ScreenSettings mode = {0, ClickModeOnRelease, {}};
     ExpectRegistry(mode);
-    TouchMarks(1, 5);
+    TouchMarks(1, 2);
+    // A new scaling on the way: the window keeps the work area, not the suggested rectangle.
+    RECT suggested = {10, 10, 300, 200}, work, rect;
+    SendMessageW(g_calib.window, WM_DPICHANGED, MAKEWPARAM(192, 192),
+                 reinterpret_cast<LPARAM>(&suggested));
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(g_calib.window, &rect);
+    EXPECT_TRUE(EqualRect(&work, &rect));
+    GetWindowRect(Control(IDC_OK), &rect);
+    EXPECT_EQ(60, rect.bottom - rect.top);
+    TouchMarks(3, 5);
 
     ASSERT_EQ(StateCheck, g_calib.state);
     EXPECT_EQ(LoadText(IDS_CHECK), Text());
