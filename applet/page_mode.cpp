@@ -72,13 +72,14 @@ bool StartTabletInputService()
             const DWORD started = GetTickCount();
             DWORD since = started;
             DWORD checkPoint = status.dwCheckPoint;
-            // A service may report progress for ever; past the bound it is left to itself.
-            while (status.dwCurrentState == SERVICE_START_PENDING &&
-                   GetTickCount() - started < ServiceStartBoundMs) {
+            while (status.dwCurrentState == SERVICE_START_PENDING) {
+                // A service may report progress for ever; past the bound it is left to itself.
+                const DWORD spent = GetTickCount() - started;
+                if (spent >= ServiceStartBoundMs)
+                    break;
                 DWORD wait = status.dwWaitHint / 10;
                 wait = wait < 1000 ? 1000 : wait > 10000 ? 10000 : wait;
-                const DWORD left = ServiceStartBoundMs - (GetTickCount() - started);
-                Sleep(wait < left ? wait : left);
+                Sleep(wait < ServiceStartBoundMs - spent ? wait : ServiceStartBoundMs - spent);
                 if (!QueryStatus(service, &status))
                     break;
                 if (status.dwCheckPoint > checkPoint) {
