@@ -29,18 +29,19 @@ static bool ReadVersionBlock(const wchar_t* path, std::wstring* block)
     _snwprintf(prefix, 64, L"\\StringFileInfo\\%04x%04x\\", translation[0], translation[1]);
     prefix[63] = L'\0';
     const wchar_t* const items[] = {L"FileDescription", L"OriginalFilename", L"FileVersion"};
-    const wchar_t* values[3];
+    std::wstring values[3];
     for (int i = 0; i < 3; ++i) {
         const std::wstring query = std::wstring(prefix) + items[i];
         wchar_t* value = NULL;
         UINT chars = 0;
-        values[i] =
-            VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &chars) &&
-                    value
-                ? value
-                : L"?";
+        // Only as long as the resource says: an empty value may point at whatever follows it.
+        if (VerQueryValueW(data.data(), query.c_str(), reinterpret_cast<void**>(&value), &chars) &&
+            value)
+            values[i].assign(value, wcsnlen(value, chars));
+        else
+            values[i] = L"?";
     }
-    *block = std::wstring(values[0]) + L" (" + values[1] + L")\r\nVersion " + values[2] + L"\r\n";
+    *block = values[0] + L" (" + values[1] + L")\r\nVersion " + values[2] + L"\r\n";
     return true;
 }
 

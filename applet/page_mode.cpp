@@ -9,6 +9,8 @@
 static const wchar_t* const TabletInputServiceName = L"TabletInputService";
 static const UINT_PTR StatusTimer = 1;
 static const UINT StatusPeriodMs = 500;
+// The longest the sheet waits for the Tablet PC input service to start: its thread is held.
+static const DWORD ServiceStartBoundMs = 30000;
 
 static DWORD g_currentInputMode = 0;
 
@@ -68,11 +70,17 @@ bool StartTabletInputService()
     } else if (service) {
         SERVICE_STATUS_PROCESS status;
         if (QueryStatus(service, &status)) {
-            DWORD since = GetTickCount();
+            const DWORD started = GetTickCount();
+            DWORD since = started;
             DWORD checkPoint = status.dwCheckPoint;
             while (status.dwCurrentState == SERVICE_START_PENDING) {
+                // A service may report progress for ever; past the bound it is left to itself.
+                const DWORD spent = GetTickCount() - started;
+                if (spent >= ServiceStartBoundMs)
+                    break;
                 DWORD wait = status.dwWaitHint / 10;
-                Sleep(wait < 1000 ? 1000 : wait > 10000 ? 10000 : wait);
+                wait = wait < 1000 ? 1000 : wait > 10000 ? 10000 : wait;
+                Sleep(wait < ServiceStartBoundMs - spent ? wait : ServiceStartBoundMs - spent);
                 if (!QueryStatus(service, &status))
                     break;
                 if (status.dwCheckPoint > checkPoint) {
@@ -92,24 +100,31 @@ bool StartTabletInputService()
     return running;
 }
 
+// A mode not set stands for Windows touch where the Tablet PC input service is installed.
+static DWORD EffectiveMode(DWORD mode, bool servicePresent)
+{
+    if (mode != InputModeDefault)
+        return mode;
+    return servicePresent ? InputModeWindowsTouch : InputModeMouse;
+}
+
+// Read as the sheet is built, so that the pages that follow the mode know it on whichever page
+// the sheet opens; this page shows what was read here.
 CPageModeDlg::CPageModeDlg() : PropertyPage(IDD_MODE)
 {
-    PublishInputMode(0);
+    HKEY key;
+    if (OpenRegKey(TouchParametersKey, KEY_QUERY_VALUE, &key)) {
+        ReadDwordStrict(key, InputModeName, &mode_);
+        RegCloseKey(key);
+    }
+    committedMode_ = mode_;
+    PublishInputMode(EffectiveMode(mode_, IsTabletServiceInstalled()));
 }
 
 BOOL CPageModeDlg::OnSetActive()
 {
-    if (IsFirstActivation()) {
-        HKEY key;
-        if (OpenRegKey(TouchParametersKey, KEY_QUERY_VALUE, &key)) {
-            ReadDwordStrict(key, InputModeName, &mode_);
-            RegCloseKey(key);
-        }
-        committedMode_ = mode_;
-    }
     servicePresent_ = IsTabletServiceInstalled();
-    if (mode_ == InputModeDefault)
-        mode_ = servicePresent_ ? InputModeWindowsTouch : InputModeMouse;
+    mode_ = EffectiveMode(mode_, servicePresent_);
     PublishInputMode(mode_);
     if (mode_ == InputModeMouse || mode_ == InputModeWindowsTouch) {
         CheckItem(IDC_MODE_MOUSE, mode_ == InputModeMouse);
@@ -166,6 +181,7 @@ void CPageModeDlg::ChooseWindowsTouch()
     CheckItem(IDC_MODE_MOUSE, false);
     EnableItem(IDC_MODE_TABLET_SETTINGS, true);
     EnableItem(IDC_MODE_MOUSE_SETTINGS, false);
+    StatusFollowsMode();
     SetModified();
 }
 
@@ -178,7 +194,17 @@ void CPageModeDlg::ChooseMouse()
     CheckItem(IDC_MODE_WINDOWS_TOUCH, false);
     EnableItem(IDC_MODE_TABLET_SETTINGS, false);
     EnableItem(IDC_MODE_MOUSE_SETTINGS, true);
+    StatusFollowsMode();
     SetModified();
+}
+
+// At once rather than at the next tick, and repainted, as its colour may change with the same
+// text (or with no tick at all, without the service).
+void CPageModeDlg::StatusFollowsMode()
+{
+    if (servicePresent_)
+        RefreshStatusLine();
+    InvalidateRect(Item(IDC_MODE_STATUS), NULL, TRUE);
 }
 
 bool CPageModeDlg::TouchInputMissing() const

@@ -21,6 +21,7 @@ class CPageModeDlg : public PropertyPage
     void ChooseWindowsTouch();
     void ChooseMouse();
     void RefreshStatusLine();
+    void StatusFollowsMode();
     // Windows touch chosen while the system reports no Tablet PC input.
     bool TouchInputMissing() const;
 
@@ -30,5 +31,6 @@ class CPageModeDlg : public PropertyPage
     bool colouring_ = false; // asking the dialog for its own colours of the status line
 };
 
-// Starts the Tablet PC input service and waits while it reports progress; true when it runs.
+// Starts the Tablet PC input service and waits while it reports progress, 30 s at most; true
+// when it runs.
 bool StartTabletInputService();

@@ -34,12 +34,15 @@ CRightClickDlg::CRightClickDlg(DWORD enabled, DWORD time, DWORD distance)
 {
 }
 
-static void SetUpTrackbar(HWND trackbar, DWORD positions, DWORD position, DWORD tickEvery)
+// Returns the position shown.
+static DWORD SetUpTrackbar(HWND trackbar, DWORD positions, DWORD position, DWORD tickEvery)
 {
     SendMessageW(trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(0, positions));
     // Shown at the end; the value itself stays until the trackbar is moved.
-    SendMessageW(trackbar, TBM_SETPOS, TRUE, position < positions ? position : positions);
+    const DWORD shown = position < positions ? position : positions;
+    SendMessageW(trackbar, TBM_SETPOS, TRUE, shown);
     SendMessageW(trackbar, TBM_SETTICFREQ, tickEvery, 0);
+    return shown;
 }
 
 BOOL CRightClickDlg::OnInit()
@@ -55,8 +58,8 @@ BOOL CRightClickDlg::OnInit()
     committedDistance_ = distance_;
     EnableDependents(enabled_ != 0);
     CheckItem(IDC_RC_ENABLE, enabled_ != 0);
-    SetUpTrackbar(Item(IDC_RC_TIME), TimePositions, time_ / TimeStep, 2);
-    SetUpTrackbar(Item(IDC_RC_DISTANCE), DistancePositions, distance_, 5);
+    timePosition_ = SetUpTrackbar(Item(IDC_RC_TIME), TimePositions, time_ / TimeStep, 2);
+    distancePosition_ = SetUpTrackbar(Item(IDC_RC_DISTANCE), DistancePositions, distance_, 5);
     return TRUE;
 }
 
@@ -91,17 +94,24 @@ bool CRightClickDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, INT_PTR*)
     switch (message) {
     case WM_HSCROLL: {
         HWND trackbar = reinterpret_cast<HWND>(lParam);
-        DWORD position = static_cast<DWORD>(SendMessageW(trackbar, TBM_GETPOS, 0, 0));
-        if (trackbar == Item(IDC_RC_TIME))
-            time_ = position * TimeStep;
-        else if (trackbar == Item(IDC_RC_DISTANCE))
-            distance_ = position;
-        else
+        const DWORD position = static_cast<DWORD>(SendMessageW(trackbar, TBM_GETPOS, 0, 0));
+        const bool time = trackbar == Item(IDC_RC_TIME);
+        DWORD* shown = time ? &timePosition_ : &distancePosition_;
+        // Key-ups and button-ups come also when nothing moved, at an end of the range too: a
+        // stored value beyond it stays until the trackbar really moves.
+        if ((!time && trackbar != Item(IDC_RC_DISTANCE)) || position == *shown)
             return false;
-        // Every message, while dragging too, so that the graphic tests what is shown.
+        *shown = position;
+        if (time)
+            time_ = position * TimeStep;
+        else
+            distance_ = position;
+        // Every move, while dragging too, so that the graphic tests what is shown.
         Write();
         return false;
     }
+    // A second press and hold soon after the first, at the same place, comes as a double click.
+    case WM_RBUTTONDBLCLK:
     case WM_RBUTTONDOWN: {
         POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         TestGraphic(point);

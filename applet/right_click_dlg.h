@@ -39,6 +39,7 @@ class CRightClickDlg : public Dialog
 
     DWORD enabled_, time_, distance_;
     DWORD committedEnabled_ = 0, committedTime_ = 0, committedDistance_ = 0;
+    DWORD timePosition_ = 0, distancePosition_ = 0; // the positions the values last followed
     bool broken_ = false;
     HBITMAP glass_ = NULL; // the frame this dialog loaded last
 };

@@ -33,6 +33,12 @@ void SetDialogHelpHandler(void (*handler)(HWND, UINT))
     g_helpHandler = handler;
 }
 
+void ShowDialogHelp(HWND dialog, UINT templateId)
+{
+    if (g_helpHandler)
+        g_helpHandler(dialog, templateId);
+}
+
 const wchar_t* LoadText(UINT id, wchar_t* buffer, int capacity)
 {
     if (LoadStringW(g_module, id, buffer, capacity) <= 0)
@@ -100,8 +106,7 @@ INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return TRUE;
     }
     case WM_HELP:
-        if (g_helpHandler)
-            g_helpHandler(hwnd_, templateId_);
+        ShowDialogHelp(hwnd_, templateId_);
         return FALSE;
     }
     if (OnMessage(message, wParam, lParam, &result))

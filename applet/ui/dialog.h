@@ -74,6 +74,8 @@ int ShowMessageBox(HWND owner, const wchar_t* text, UINT type);
 // Help requests (WM_HELP) of every dialog go to this handler with the dialog's template id;
 // the message then takes its default way.
 void SetDialogHelpHandler(void (*handler)(HWND dialog, UINT templateId));
+// Asks that handler for the dialog's help.
+void ShowDialogHelp(HWND dialog, UINT templateId);
 
 // A resource string; empty when it is missing.
 const wchar_t* LoadText(UINT id, wchar_t* buffer, int capacity);

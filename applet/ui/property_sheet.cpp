@@ -76,13 +76,36 @@ int CALLBACK PropSheet::SheetCallback(HWND hwnd, UINT message, LPARAM lParam)
     return 0;
 }
 
+bool PropSheet::HelpForCurrentPage(const HELPINFO* info)
+{
+    HWND page = PropSheet_GetCurrentPageHwnd(hwnd_);
+    if (!info || !page)
+        return false;
+    // A page's control or a page itself has asked already, and so has a dialog the sheet owns;
+    // each passes the request on to its parent or owner, the sheet.
+    HWND item = static_cast<HWND>(info->hItemHandle);
+    if (info->iContextType == HELPINFO_WINDOW &&
+        (GetAncestor(item, GA_ROOT) != hwnd_ || item == page || IsChild(page, item)))
+        return false;
+    for (PropertyPage* candidate : pages_) {
+        if (candidate->Handle() == page) {
+            ShowDialogHelp(page, candidate->TemplateId());
+            return true;
+        }
+    }
+    return false;
+}
+
 LRESULT CALLBACK PropSheet::SheetSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                           UINT_PTR, DWORD_PTR self)
 {
     if (message == WM_NCDESTROY)
         RemoveWindowSubclass(hwnd, SheetSubclass, 0);
+    PropSheet* sheet = reinterpret_cast<PropSheet*>(self);
+    if (message == WM_HELP && sheet->HelpForCurrentPage(reinterpret_cast<const HELPINFO*>(lParam)))
+        return TRUE;
     LRESULT result = 0;
-    if (reinterpret_cast<PropSheet*>(self)->OnMessage(message, wParam, lParam, &result))
+    if (sheet->OnMessage(message, wParam, lParam, &result))
         return result;
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }

@@ -46,6 +46,9 @@ class PropSheet
     std::vector<PROPSHEETPAGEW> pageHeaders_;
 
   private:
+    // F1 on the sheet, its tabs or its buttons: the current page's help. False for a request
+    // that a page or another window has answered already.
+    bool HelpForCurrentPage(const HELPINFO* info);
     static int CALLBACK SheetCallback(HWND hwnd, UINT message, LPARAM lParam);
     static LRESULT CALLBACK SheetSubclass(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                           UINT_PTR id, DWORD_PTR self);

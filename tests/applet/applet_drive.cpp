@@ -226,8 +226,14 @@ void RemoveTabletService()
     SC_HANDLE manager = OpenManager();
     SC_HANDLE service = OpenServiceW(manager, TabletService, SERVICE_ALL_ACCESS);
     if (service) {
+        // One that never finishes starting takes no stop control: it is told through its event.
+        HANDLE stop = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"TqTabletServiceStop");
+        if (stop) {
+            SetEvent(stop);
+            CloseHandle(stop);
+        }
         SERVICE_STATUS status;
-        if (ControlService(service, SERVICE_CONTROL_STOP, &status))
+        if (stop || ControlService(service, SERVICE_CONTROL_STOP, &status))
             WaitUntil(
                 [&] {
                     return QueryServiceStatus(service, &status) &&

@@ -59,11 +59,12 @@ void DeleteUserValue(const wchar_t* path, const wchar_t* name)
     RegDeleteKeyValueW(HKEY_CURRENT_USER, path, name);
 }
 
-// Whether the window shows pure red text once repainted. The screen may lag the painting, so
-// the answer is taken when it matches what is expected or after 2 s.
-bool ShowsRed(HWND window, bool expected)
+// Whether the window shows pure red text, repainted first unless told. The screen may lag the
+// painting, so the answer is taken when it matches what is expected or after 2 s.
+bool ShowsRed(HWND window, bool expected, bool repaint = true)
 {
-    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    if (repaint)
+        RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     RECT area;
     GetWindowRect(window, &area);
     bool red = !expected;
@@ -193,7 +194,8 @@ TEST_F(Applet, OpensSixPagesInOrderOnTheStartPage)
     const struct {
         const wchar_t* parameters;
         int page;
-    } rows[] = {{L"2", 2}, {L"4", 4}, {L"3abc", 3}, {L"x1", 0}, {L"-1", 0}, {L"", 0}, {NULL, 0}};
+    } rows[] = {{L"0", 0}, {L"1", 1},  {L"2", 2},  {L"3abc", 3}, {L"4", 4},
+                {L"5", 5}, {L"x1", 0}, {L"-1", 0}, {L"", 0},     {NULL, 0}};
     for (const auto& row : rows) {
         CplAnswers answers;
         int page = -1;
@@ -206,6 +208,8 @@ TEST_F(Applet, OpensSixPagesInOrderOnTheStartPage)
             [&](HWND sheet) {
                 page = CurrentPage(sheet);
                 titles = TabTitles(sheet);
+                // Mouse mode (nothing stored, no Tablet PC input service), known on every page.
+                EXPECT_TRUE(IsItemEnabled(ShowPage(sheet, 2), IDC_CALIBRATE));
                 EXPECT_NE(std::wstring::npos, Text(sheet).find(Caption));
             });
         const wchar_t* shown = row.parameters ? row.parameters : L"(null)";
@@ -394,6 +398,8 @@ TEST_F(Applet, ModePageActivation)
             EXPECT_EQ(row.status ? English(row.status) : L"", ItemText(page, IDC_MODE_STATUS));
             EXPECT_EQ(row.red, ShowsRed(GetDlgItem(page, IDC_MODE_STATUS), row.red));
             EXPECT_EQ(row.published, CurrentInputMode());
+            ClickItem(page, IDC_MODE_MOUSE); // red no more, at once
+            EXPECT_FALSE(ShowsRed(GetDlgItem(page, IDC_MODE_STATUS), false, false));
         });
         DWORD written = Absent;
         EXPECT_TRUE(GetDword(TouchParametersKey, InputModeName, &written));
@@ -437,6 +443,19 @@ TEST_F(Applet, ModeChoicesWriteReloadAndStartTheService)
     // Cancel: the mode of the Apply, announced once more.
     EXPECT_EQ(5u, DriverState().reloads);
     EXPECT_EQ(static_cast<int32_t>(InputModeMouse), DriverState().params[SimInputMode]);
+}
+
+// A Tablet PC input service that never finishes starting holds the sheet no longer than 30 s.
+TEST_F(Applet, ServiceThatNeverStartsReleasesTheSheet)
+{
+    SetDword(TouchParametersKey, InputModeName, InputModeMouse);
+    InstallTabletService(INFINITE);
+    OpenHere(L"0", [&](HWND sheet) {
+        HWND page = ShowPage(sheet, 0);
+        ClickItem(page, IDC_MODE_WINDOWS_TOUCH);
+        EXPECT_TRUE(
+            WaitUntil([&] { return !IsItemEnabled(page, IDC_MODE_MOUSE_SETTINGS); }, 45000, false));
+    });
 }
 
 TEST_F(Applet, WindowsTouchWithoutADeviceIsWrittenButDoesNotStartTheService)
@@ -644,7 +663,7 @@ TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensItsTopic)
     const std::wstring planted = std::wstring(folder) + L"\\hhctrl.ocx";
     ASSERT_TRUE(CopyFileW(TQ_TEST_HELP, file.c_str(), FALSE));
     ASSERT_TRUE(CopyFileW(TQ_PLANTED_DLL, planted.c_str(), FALSE));
-    // The Options page's only control is disabled from Windows 7 on: the page takes the focus.
+    // The Options page's only control is disabled from Windows 7 on: the focus stays on the tabs.
     const struct {
         int page, control;
         bool pressAndHold; // the dialog that the page's IDC_CLICK_SETTINGS opens
@@ -676,7 +695,8 @@ TEST_F(Applet, F1OnEveryPageAndInThePressAndHoldDialogOpensItsTopic)
             const size_t traced = HelpTrace().size();
             DWORD self = GetCurrentThreadId(), owner = GetWindowThreadProcessId(sheet, NULL);
             AttachThreadInput(self, owner, TRUE);
-            SetFocus(place.control ? GetDlgItem(window, place.control) : window);
+            SetFocus(place.control ? GetDlgItem(window, place.control)
+                                   : PropSheet_GetTabControl(sheet));
             PressKey(VK_F1);
             AttachThreadInput(self, owner, FALSE);
             HWND help = WaitForHelpWindow();

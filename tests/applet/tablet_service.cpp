@@ -1,5 +1,5 @@
 // Stands in for the system's Tablet PC input service: start-pending for the milliseconds of its
-// first argument, with a growing check point, then running until it is stopped.
+// first argument, with a growing check point, then running until it is stopped (or its event set).
 #include <windows.h>
 #include <stdlib.h>
 
@@ -22,7 +22,8 @@ static void WINAPI ServiceMain(DWORD, wchar_t**)
         g_status.dwWaitHint = 2000;
         ++g_status.dwCheckPoint;
         SetServiceStatus(g_handle, &g_status);
-        Sleep(500);
+        if (WaitForSingleObject(g_stop, 500) == WAIT_OBJECT_0)
+            break;
     }
     g_status.dwCurrentState = SERVICE_RUNNING;
     g_status.dwControlsAccepted = SERVICE_ACCEPT_STOP;
@@ -36,7 +37,8 @@ static void WINAPI ServiceMain(DWORD, wchar_t**)
 int wmain(int argc, wchar_t** argv)
 {
     g_pendingMs = argc > 1 ? wcstoul(argv[1], NULL, 10) : 0;
-    g_stop = CreateEventW(NULL, TRUE, FALSE, NULL);
+    // Named: a start that never finishes takes no stop control, so the tests end it here.
+    g_stop = CreateEventW(NULL, TRUE, FALSE, L"TqTabletServiceStop");
     wchar_t name[] = L"TabletInputService";
     SERVICE_TABLE_ENTRYW table[] = {{name, ServiceMain}, {NULL, NULL}};
     return StartServiceCtrlDispatcherW(table) ? 0 : 1;

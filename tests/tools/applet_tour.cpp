@@ -163,8 +163,6 @@ bool TourPressAndHold(Camera& camera, HWND page, DWORD process)
     // The breaking takes 600 ms.
     Sleep(600);
     camera.Take(L"06-glass-broken", dialog);
-    // A second right click must not be taken for a double-click.
-    Sleep(GetDoubleClickTime() + 100);
     RightClick(c.x, c.y);
     camera.Take(L"07-glass-mended", dialog);
     GetWindowRect(GetDlgItem(dialog, IDCANCEL), &r);
