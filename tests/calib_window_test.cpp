@@ -201,8 +201,8 @@ TEST_F(CalibWindow, FiveGoodTouchesLeadToTheCheckAndOkKeepsTheRecord)
     SendMessageW(g_calib.window, WM_DPICHANGED, MAKEWPARAM(192, 192),
                  reinterpret_cast<LPARAM>(&suggested));
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    GetWindowRect(g_calib.window, &rect), GetWindowRect(Control(IDC_OK), &ok);
-    EXPECT_TRUE(EqualRect(&work, &rect) && ok.bottom - ok.top == 60);
+    GetWindowRect(g_calib.window, &rect), GetWindowRect(Control(IDC_OK), &button);
+    EXPECT_TRUE(EqualRect(&work, &rect) && button.bottom - button.top == 60);
     TouchMarks(3, 5);
 
     ASSERT_EQ(StateCheck, g_calib.state);
