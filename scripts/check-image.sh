@@ -8,7 +8,7 @@
 # Usage: check-image.sh [x86|x64] IMAGE... ; a word x86 or x64 gives the architecture of the
 # images after it (x86 until one is given).
 set -euo pipefail
-allowed='^(kernel32|user32|gdi32|advapi32|shell32|comctl32|msvcrt|setupapi|winmm|version|ole32|shlwapi)\.dll$'
+allowed='^(kernel32|user32|gdi32|advapi32|shell32|comctl32|msvcrt|setupapi|winmm|version|ole32|shlwapi|wtsapi32)\.dll$'
 status=0
 arch=x86
 fail() {
