@@ -23,6 +23,10 @@ const DWORD PortNameBytes = 200;
 // and the driver package's 32-bit tools see them. (32-bit Windows has one view and ignores the
 // flag.) The SYSTEM hive has one view.
 const wchar_t* const TouchOptionsKey = L"SOFTWARE\\TQ_Automation\\Touch";
+// The touch service's own key. Its volatile subkey Running exists while the watcher runs, so a
+// start after a crash knows that touch clicks may still be suspended.
+const wchar_t* const TouchServiceKey = L"SYSTEM\\CurrentControlSet\\Services\\TqTouchSvc";
+const wchar_t* const ServiceRunningKeyPart = L"Running";
 // Options of the touch service.
 const wchar_t* const ServiceParametersKey =
     L"SYSTEM\\CurrentControlSet\\Services\\TqTouchSvc\\Parameters";

@@ -10,7 +10,7 @@
 # Usage: check-image.sh [x86|x64] IMAGE... ; a word x86 or x64 gives the architecture of the
 # images after it (x86 until one is given).
 set -euo pipefail
-allowed='^(kernel32|user32|gdi32|advapi32|shell32|comctl32|msvcrt|setupapi|winmm|version|ole32|shlwapi)\.dll$'
+allowed='^(kernel32|user32|gdi32|advapi32|shell32|comctl32|msvcrt|setupapi|winmm|version|ole32|shlwapi|wtsapi32)\.dll$'
 status=0
 arch=x86
 windows_ids="35138b9a-5d96-4fbd-8e2d-a2440225f93a 4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38

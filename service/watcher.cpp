@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <wchar.h>
 
 #include "log_event.h"
 #include "tq_driver.h"
@@ -19,7 +20,7 @@ const DWORD InstanceIdCapacity = 200;
 const DWORD TracedMonitors = 100;
 
 const ScreenProbes PlatformProbes = {
-    SystemParametersInfoA,
+    SessionScreenSaverRunning,
     SetupDiGetClassDevsA,
     SetupDiEnumDeviceInfo,
     SetupDiGetDeviceInstanceIdA,
@@ -33,12 +34,32 @@ HDEVINFO g_monitors = INVALID_HANDLE_VALUE;
 DWORD g_tracedState[TracedMonitors];
 DWORD g_tracedError[TracedMonitors];
 
+// Written by the control handler's thread, read by the watcher's.
+const LONG DisplayUnknown = -1;
+const LONG DisplayOn = 1; // 0 off, 2 dimmed
+volatile LONG g_display = DisplayUnknown;
+
 // An instance id ending in "&8087" + 7 characters + "&22" belongs to no real screen.
 bool IsIgnoredMonitor(const char* id)
 {
     size_t length = strlen(id);
     return length > 15 && _strnicmp(id + length - 15, "&8087", 5) == 0 &&
            _strnicmp(id + length - 3, "&22", 3) == 0;
+}
+
+bool IsScreenSaverProgram(const wchar_t* name)
+{
+    const size_t length = name ? wcslen(name) : 0;
+    return length > 4 && _wcsicmp(name + length - 4, L".scr") == 0;
+}
+
+void ClearRunning()
+{
+    HKEY service;
+    if (!OpenRegKey(TouchServiceKey, DELETE | KEY_ENUMERATE_SUB_KEYS, &service))
+        return;
+    RegDeleteKeyW(service, ServiceRunningKeyPart);
+    RegCloseKey(service);
 }
 
 void FormatStamp(char* stamp, size_t capacity)
@@ -50,6 +71,20 @@ void FormatStamp(char* stamp, size_t capacity)
 }
 
 } // namespace
+
+bool MarkWatcherRunning()
+{
+    HKEY service;
+    if (!OpenRegKey(TouchServiceKey, KEY_CREATE_SUB_KEY, &service))
+        return false;
+    HKEY marker;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(service, ServiceRunningKeyPart, 0, NULL, REG_OPTION_VOLATILE, KEY_READ,
+                        NULL, &marker, &disposition) == ERROR_SUCCESS)
+        RegCloseKey(marker);
+    RegCloseKey(service);
+    return disposition == REG_OPENED_EXISTING_KEY;
+}
 
 bool ReadServiceParameters(ServiceParameters* params)
 {
@@ -156,24 +191,75 @@ bool AllMonitorsAsleep()
     if (error != ERROR_NO_MORE_ITEMS)
         TracePrint("Last call to SetupDiEnumDeviceInfo(%d) failed, error %08xh\n",
                    static_cast<int>(index), static_cast<unsigned>(error));
+    const LONG display = g_display;
+    if (display != DisplayUnknown) {
+        ++total;
+        asleep += display != DisplayOn;
+    }
     return total > 0 && asleep == total;
 }
 
-void SetTouchClicks(bool enable)
+bool NotePowerSetting(const POWERBROADCAST_SETTING* setting)
+{
+    const bool console = IsEqualGUID(setting->PowerSetting, ConsoleDisplayState) != FALSE;
+    if (!console && !IsEqualGUID(setting->PowerSetting, MonitorPowerOn))
+        return false;
+    DWORD state;
+    if (setting->DataLength != sizeof(state))
+        return false;
+    memcpy(&state, setting->Data, sizeof(state));
+    // 0 off and 1 on for both; 2 dimmed for the console display only.
+    if (state > (console ? 2u : 1u))
+        return false;
+    InterlockedExchange(&g_display, static_cast<LONG>(state));
+    return true;
+}
+
+void ForgetDisplayState()
+{
+    InterlockedExchange(&g_display, DisplayUnknown);
+}
+
+BOOL WINAPI SessionScreenSaverRunning(BOOL* running)
+{
+    *running = FALSE;
+    DWORD session = 0;
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &session) || session == 0)
+        session = WTSGetActiveConsoleSessionId();
+    // No session is attached to the console while one is being switched.
+    if (session == 0xFFFFFFFF)
+        return TRUE;
+    WTS_PROCESS_INFOW* processes = NULL;
+    DWORD count = 0;
+    if (!WTSEnumerateProcessesW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &processes, &count))
+        return FALSE;
+    for (DWORD i = 0; i < count && !*running; ++i)
+        *running =
+            processes[i].SessionId == session && IsScreenSaverProgram(processes[i].pProcessName);
+    WTSFreeMemory(processes);
+    return TRUE;
+}
+
+bool SetTouchClicks(bool enable)
 {
     TracePrint("%s touch clicks\n", enable ? "Enable" : "Disable");
     const DWORD code = enable ? IOCTL_TQTOUCH_ENABLE_CLICKS : IOCTL_TQTOUCH_DISABLE_CLICKS;
+    bool accepted = true;
     for (unsigned n = 0; n < TQTOUCH_MAX_DEVICES; ++n) {
         HANDLE device = OpenTouchDevice(n, GENERIC_WRITE);
         if (device == INVALID_HANDLE_VALUE)
             continue;
-        if (!TouchControl(device, code, NULL, 0))
+        if (!TouchControl(device, code, NULL, 0)) {
             LogEvent(GetLastError(), MSG_DRIVER_FAILED);
+            accepted = false;
+        }
         CloseHandle(device);
     }
+    return accepted;
 }
 
-void RunWatcher(const ServiceParameters& params, HANDLE terminate, std::atomic<bool>& running)
+void RunWatcher(const ServiceParameters& params, HANDLE terminate, std::atomic<bool>& running,
+                bool heal)
 {
     TracePrint("Service working...\n");
     running = true;
@@ -193,7 +279,7 @@ void RunWatcher(const ServiceParameters& params, HANDLE terminate, std::atomic<b
         bool saver = false;
         if (params.checkScreenSaver) {
             BOOL saverRunning = FALSE;
-            if (g_probes->systemParametersInfo(SPI_GETSCREENSAVERRUNNING, 0, &saverRunning, 0)) {
+            if (g_probes->screenSaverRunning(&saverRunning)) {
                 saver = saverRunning != FALSE;
                 if (firstPass || saver != lastSaver) {
                     changed = true;
@@ -223,12 +309,16 @@ void RunWatcher(const ServiceParameters& params, HANDLE terminate, std::atomic<b
             pending = false;
             SetTouchClicks(true);
         }
+        if (heal && !dark)
+            SetTouchClicks(true);
+        heal = false;
         firstPass = false;
 
         wait = WaitForSingleObject(terminate, pending ? params.suspendTime : params.cycleTime);
     }
 
-    SetTouchClicks(true);
+    if (SetTouchClicks(true))
+        ClearRunning();
     running = false;
 }
 

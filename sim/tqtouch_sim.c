@@ -22,6 +22,7 @@ typedef struct {
     struct TouchDeviceInfo info;
     ULONG faultCount[SimCodeCount];
     NTSTATUS faultStatus[SimCodeCount];
+    IRP* held; // a request that hangs, answered when the driver unloads
     struct SimState state;
 } SimDevice;
 
@@ -204,7 +205,7 @@ static NTSTATUS HandlePublic(SimDevice* device, enum SimCode code, void* buffer,
 {
     SimSnapshot snapshot;
     NTSTATUS status = Receive(device, code);
-    if (!NT_SUCCESS(status))
+    if (!NT_SUCCESS(status) || status == STATUS_PENDING)
         return status;
     switch (code) {
     case SimGetRawPoint:
@@ -247,8 +248,10 @@ static NTSTATUS HandlePrivate(SimDevice* device, ULONG code, void* buffer, ULONG
         if (inSize != sizeof(fault))
             return STATUS_INVALID_PARAMETER;
         RtlCopyMemory(&fault, buffer, sizeof(fault));
-        // A success status would make "failed" requests succeed with nothing returned.
-        if (fault.code >= SimCodeCount || NT_SUCCESS((NTSTATUS)fault.status))
+        // A success status would make "failed" requests succeed with nothing returned; pending
+        // ones hang.
+        if (fault.code >= SimCodeCount ||
+            (NT_SUCCESS((NTSTATUS)fault.status) && fault.status != (uint32_t)STATUS_PENDING))
             return STATUS_INVALID_PARAMETER;
         ExAcquireFastMutex(&StateLock);
         device->faultCount[fault.code] = fault.count;
@@ -283,10 +286,18 @@ static NTSTATUS NTAPI SimDispatchControl(DEVICE_OBJECT* object, IRP* irp)
     ULONG_PTR returned = 0;
     enum SimCode simCode;
     NTSTATUS status;
-    if (PublicCode(code, &simCode))
+    if (PublicCode(code, &simCode)) {
         status = HandlePublic(device, simCode, buffer, outSize, &returned);
-    else
+        if (status == STATUS_PENDING &&
+            !InterlockedCompareExchangePointer((void**)&device->held, irp, NULL)) {
+            IoMarkIrpPending(irp);
+            return STATUS_PENDING;
+        }
+        if (status == STATUS_PENDING)
+            status = STATUS_DEVICE_BUSY; // one at a time
+    } else {
         status = HandlePrivate(device, code, buffer, inSize, outSize, &returned);
+    }
     return Complete(irp, status, returned);
 }
 
@@ -302,6 +313,8 @@ static void NTAPI SimUnload(DRIVER_OBJECT* driver)
     while (object) {
         DEVICE_OBJECT* next = object->NextDevice;
         SimDevice* device = (SimDevice*)object->DeviceExtension;
+        if (device->held)
+            Complete(device->held, STATUS_CANCELLED, 0);
         IoDeleteSymbolicLink(&device->link);
         IoDeleteDevice(object);
         object = next;

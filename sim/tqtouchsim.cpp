@@ -21,7 +21,7 @@ int Usage()
              L"       tqtouchsim CODE N                send a public code, print what it reads\n"
              L"       tqtouchsim restart MASK          restart with the devices of the bit mask\n"
              L"       tqtouchsim setup MASK IMAGE      install the driver service, then restart\n"
-             L"CODE: raw reload info enable disable\n");
+             L"CODE: raw reload info enable disable; STATUS 0x103: they hang until a restart\n");
     return 2;
 }
 

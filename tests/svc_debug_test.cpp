@@ -55,15 +55,15 @@ class SvcDebug : public testing::Test
 
     // Wine's console cannot generate Ctrl+Break (GenerateConsoleCtrlEvent refuses it), so it
     // arrives the way the system delivers every console event: on a new thread of the target,
-    // at the console control routine.
-    void SendCtrlBreak()
+    // at the console control routine. So does a console close.
+    void SendCtrlBreak(DWORD event = CTRL_BREAK_EVENT)
     {
         FARPROC routine = GetProcAddress(GetModuleHandleA("kernelbase.dll"), "CtrlRoutine");
         ASSERT_NE(nullptr, routine);
         HANDLE thread = CreateRemoteThread(
             child.Process(), NULL, 0,
             reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void*>(routine)),
-            reinterpret_cast<void*>(CTRL_BREAK_EVENT), 0, NULL);
+            reinterpret_cast<void*>(static_cast<ULONG_PTR>(event)), 0, NULL);
         ASSERT_NE(nullptr, thread) << GetLastError();
         CloseHandle(thread);
     }
@@ -142,6 +142,32 @@ TEST_F(SvcDebug, OwnParametersThenCtrlBreak)
     EXPECT_EQ("Stopping Touch Screen.", lines[8]);
     EXPECT_EQ("Enable touch clicks", lines[9]);
     ExpectOneFinalEnable();
+}
+
+TEST_F(SvcDebug, ConsoleCloseEndsWithTheFinalEnable)
+{
+    Start("Monitor is not sleeping");
+    SendCtrlBreak(CTRL_CLOSE_EVENT);
+    const std::vector<std::string> lines = Finish();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ("Enable touch clicks", lines.back()) << child.Output();
+    ExpectOneFinalEnable();
+}
+
+// A screen saver runs while a .scr program does in the program's own session.
+TEST_F(SvcDebug, ScreenSaverIsAScrProgramOfTheSession)
+{
+    SetDword(ServiceParametersKey, CheckScreenSaverName, 1);
+    SetDword(ServiceParametersKey, CheckMonitorStateName, 0);
+    const std::string saver = WindowsPath(TQ_HARNESS_DIR "/tqtest.scr");
+    ASSERT_TRUE(CopyFileA(WindowsPath(TQ_IDLE_PROBE_EXE).c_str(), saver.c_str(), FALSE));
+    Child running;
+    ASSERT_TRUE(running.Start(saver));
+    Start("Disable touch clicks");
+    TerminateProcess(running.Process(), 0);
+    EXPECT_TRUE(child.WaitForOutput("Enable touch clicks", 20000)) << child.Output();
+    ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, child.Pid()));
+    Finish();
 }
 
 } // namespace

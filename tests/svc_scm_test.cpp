@@ -189,7 +189,8 @@ TEST_F(SvcScm, RunsUntilStoppedThenEnablesEveryPresentDeviceOnce)
     ASSERT_NE(nullptr, service);
     StartRunning(service);
     SERVICE_STATUS_PROCESS status = Query(service);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_ACCEPT_STOP), status.dwControlsAccepted);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_POWEREVENT),
+              status.dwControlsAccepted);
     EXPECT_EQ(0u, status.dwCheckPoint);
     EXPECT_EQ(0u, status.dwWaitHint);
     EXPECT_EQ(0u, status.dwWin32ExitCode);
@@ -349,6 +350,46 @@ TEST_F(SvcScm, ErrorThrottleStartsAgainWithEachStart)
         EXPECT_EQ("4 40000003", events[99]) << "run " << run;
         DeleteFileA(eventFile.c_str());
     }
+    CloseServiceHandle(service);
+}
+
+// A driver that never answers: the stop ends after its bound, logged, and -remove waits for it.
+TEST_F(SvcScm, StopEndsWhenTheDriverHangs)
+{
+    UseProbe();
+    SC_HANDLE service = Open();
+    StartRunning(service);
+    CloseServiceHandle(service);
+    ASSERT_TRUE(SimFailNext(0, SimEnableClicks, 1, SimHang));
+    const DWORD start = GetTickCount();
+    const std::vector<std::string> lines = Lines(Command(probe, "-remove"));
+    printf("-remove with a hanging driver: %lu ms\n", GetTickCount() - start);
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ(0u, lines[0].find("Stopping Touch Screen...............")) << lines[0];
+    EXPECT_EQ("Touch Screen stopped.", lines[1]);
+    const std::string timeout = ErrorText(ERROR_TIMEOUT); // without its period, as logged
+    EXPECT_EQ("1 c0000007|" + timeout.substr(0, timeout.find(" (0x") - 1), Events().at(0));
+}
+
+// After a crash the next start enables touch clicks (Wine still says RUNNING, but starts it).
+TEST_F(SvcScm, StartAfterACrashEnablesTouchClicks)
+{
+    Command(exe, "-install");
+    SC_HANDLE service = Open();
+    StartRunning(service);
+    HANDLE process =
+        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, Query(service).dwProcessId);
+    ASSERT_TRUE(TerminateProcess(process, 3));
+    WaitForSingleObject(process, 20000);
+    CloseHandle(process);
+    ASSERT_TRUE(SimResetCounters(0));
+    ASSERT_TRUE(StartServiceA(service, 0, NULL)) << GetLastError();
+    SimState state = {};
+    for (const DWORD start = GetTickCount(); SimReadState(0, &state) &&
+                                             !state.requests[SimEnableClicks] &&
+                                             GetTickCount() - start < 20000;)
+        Sleep(20);
+    EXPECT_EQ(1u, state.requests[SimEnableClicks]);
     CloseServiceHandle(service);
 }
 

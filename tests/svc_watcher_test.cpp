@@ -133,6 +133,34 @@ TEST_F(SvcMonitors, UnreadablePowerDataNeitherWakesNorDarkens)
     EXPECT_FALSE(Asleep({Unreadable(), Monitor(PowerDeviceD0)}));
 }
 
+// The display state the system announces is one more monitor with power data (off and dimmed
+// asleep): alone, beside a lit monitor, beside a sleeping one. Other settings change nothing.
+TEST_F(SvcMonitors, AnnouncedDisplayStateCountsAsOneMoreMonitor)
+{
+    const GUID other = {};
+    const struct {
+        const GUID* setting;
+        DWORD length, state;
+        bool noted, asleep;
+    } rows[] = {
+        {&ConsoleDisplayState, 4, 0, true, true},   {&ConsoleDisplayState, 4, 2, true, true},
+        {&MonitorPowerOn, 4, 1, true, false},       {&MonitorPowerOn, 4, 2, false, false},
+        {&ConsoleDisplayState, 2, 0, false, false}, {&other, 4, 0, false, false}};
+    for (const auto& row : rows) {
+        ForgetDisplayState();
+        struct {
+            POWERBROADCAST_SETTING header;
+            BYTE rest[3];
+        } setting = {{*row.setting, row.length, {0}}, {0}};
+        memcpy(setting.header.Data, &row.state, sizeof(row.state));
+        EXPECT_EQ(row.noted, NotePowerSetting(&setting.header)) << row.state;
+        EXPECT_EQ(row.asleep, Asleep({})) << row.state;
+        EXPECT_FALSE(Asleep({Monitor(PowerDeviceD0)})) << row.state;
+        EXPECT_EQ(row.asleep || !row.noted, Asleep({Monitor(PowerDeviceD3)})) << row.state;
+    }
+    ForgetDisplayState();
+}
+
 TEST_F(SvcMonitors, IgnoredInstanceIdIsNotCounted)
 {
     EXPECT_TRUE(Asleep({Monitor(PowerDeviceD0, IgnoredMonitorId), Monitor(PowerDeviceD3)}));

@@ -34,6 +34,8 @@ diff <({
     rows Component 1,3,4
     rows ServiceInstall 2-13
     rows ServiceControl 2-6
+    rows MsiServiceConfigFailureActions 2-9
+    rows InstallExecuteSequence 1-3 | grep MsiConfigureServices
     rows Registry 2-6
 } | sort) <({
     settings 'SYSTEM\CurrentControlSet\Services\TqTouch\Parameters' 20 '' InputMode ClickMode \
@@ -59,6 +61,8 @@ Component|Service|SystemFolder|0
 Component|Init|SystemFolder|0
 Component|Help|SystemFolder|0
 Component|Version|SystemFolder|4
+MsiServiceConfigFailureActions|TqTouchSvc|5|86400|||1[~]1[~]1|5000[~]5000[~]5000|Service
+InstallExecuteSequence|MsiConfigureServices|VersionNT|5850
 ServiceInstall|TqTouchSvc|Touch Screen|16|2|1||||||Service|Supports touch screen operations (monitor on/off handling etc.).
 ServiceControl|TqTouchSvc|163||1|Service
 Registry|2|Software\Microsoft\Windows\CurrentVersion\Control Panel\Cpls|TqTouchApplet|#%[#TqTouchApplet.cpl]|Applet

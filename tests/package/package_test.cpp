@@ -173,6 +173,7 @@ Lines Installed(const std::wstring& version)
         source + L"EventMessageFile=REG_EXPAND_SZ:" + folder + L"TqTouchSvc.exe",
         source + L"TypesSupported=REG_DWORD:7",
         L"service state " + std::to_wstring(SERVICE_RUNNING),
+        L"hklm\\system\\currentcontrolset\\services\\tqtouchsvc\\running\\", // while it runs
         L"product " + version,
     };
     for (const wchar_t* file : Files)
@@ -477,11 +478,15 @@ TEST(Package, X86PackageUnderWow64KeepsItsSettingsForTheX64One)
     EXPECT_LE(1u, calibrated.reloads);
     EXPECT_EQ(1, calibrated.record[7]) << "Valid, as the driver read it";
 
-    // The 32-bit service suspends clicks while the screen saver runs, and restores them.
+    // The 32-bit service suspends clicks while a screen saver (.scr) runs, and restores them.
     SetDword(ServiceParametersKey, CheckScreenSaverName, 1);
-    SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, TRUE, NULL, SPIF_UPDATEINIFILE);
+    const std::string saver = WindowsPath(TQ_HARNESS_DIR "-package/tqtest.scr");
+    ASSERT_TRUE(CopyFileA(WindowsPath(TQ_IDLE_PROBE_EXE).c_str(), saver.c_str(), FALSE));
+    HANDLE running = StartProcess(std::wstring(saver.begin(), saver.end()), false);
     RestartServiceUntil(false);
-    SystemParametersInfoW(SPI_SETSCREENSAVERRUNNING, FALSE, NULL, SPIF_UPDATEINIFILE);
+    TerminateProcess(running, 0);
+    WaitForSingleObject(running, 10000);
+    CloseHandle(running);
     RestartServiceUntil(true);
 
     // Without rights the item starts itself again, elevated, through syswow64's rundll32 (a 64-bit

@@ -254,7 +254,7 @@ int g_saverQueries = 0;
 int g_classDevsCalls = 0;
 int g_destroyCalls = 0;
 
-BOOL WINAPI FakeSystemParametersInfo(UINT action, UINT, PVOID value, UINT)
+BOOL WINAPI FakeSaverRunning(BOOL* running)
 {
     std::function<void(int)> hook;
     int pass;
@@ -266,11 +266,11 @@ BOOL WINAPI FakeSystemParametersInfo(UINT action, UINT, PVOID value, UINT)
     if (hook)
         hook(pass);
     std::lock_guard<std::recursive_mutex> hold(g_screenLock);
-    if (action != SPI_GETSCREENSAVERRUNNING || g_saverFails) {
+    if (g_saverFails) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    *static_cast<BOOL*>(value) = g_saver;
+    *running = g_saver;
     return TRUE;
 }
 
@@ -338,7 +338,7 @@ BOOL WINAPI FakeDestroyDeviceInfoList(HDEVINFO list)
     return list == FakeList;
 }
 
-const ScreenProbes FakeProbes = {FakeSystemParametersInfo,
+const ScreenProbes FakeProbes = {FakeSaverRunning,
                                  FakeGetClassDevs,
                                  FakeEnumDeviceInfo,
                                  FakeGetDeviceInstanceId,
