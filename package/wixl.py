@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""wixl, plus what wixl 0.101 does not know: a Component's <Condition> and Permanent="yes", and a
-ServiceInstall's <ServiceConfigFailureActions>. It builds the package without them and then puts
-them into the package's tables with msibuild (msitools): the Component table, and the
-MsiServiceConfigFailureActions table with the MsiConfigureServices action that reads it.
+"""wixl, plus what wixl 0.101 does not know: a Component's <Condition> and Permanent="yes", and
+a CustomAction that runs a program from a directory (Directory and ExeCommand). It builds the
+package without them and then puts them into the package's Component and CustomAction tables with
+msibuild (msitools).
 
 Usage: wixl.py WIXL [WIXL OPTIONS] -o MSI WXS
 """
@@ -13,14 +13,9 @@ import xml.etree.ElementTree as ElementTree
 
 WIX = "http://schemas.microsoft.com/wix/2006/wi"
 PERMANENT = 0x10  # msidbComponentAttributesPermanent
-# msidbServiceConfigEventInstall, ...Uninstall, ...Reinstall
-EVENTS = (("OnInstall", 1), ("OnUninstall", 2), ("OnReinstall", 4))
-# SC_ACTION_NONE, SC_ACTION_RESTART, SC_ACTION_REBOOT, SC_ACTION_RUN_COMMAND
-ACTIONS = {"none": 0, "restartService": 1, "restartComputer": 2, "runCommand": 3}
-FAILURE_COLUMNS = (
-    "MsiServiceConfigFailureActions\tName\tEvent\tResetPeriod\tRebootMessage\tCommand\tActions\t"
-    "DelayActions\tComponent_\ns72\ts255\ti2\tI4\tL255\tL255\tS255\tS255\ts72\n"
-    "MsiServiceConfigFailureActions\tMsiServiceConfigFailureActions\n")
+# msidbCustomActionType: 34 an .exe run in a directory; then deferred, as LocalSystem, its exit
+# code ignored.
+EXE_IN_DIRECTORY, DEFERRED, NO_IMPERSONATE, IGNORE_EXIT = 34, 0x400, 0x800, 0x40
 
 
 def run(*command):
@@ -43,21 +38,23 @@ def take_extras(root):
     return extras
 
 
-def take_failure_actions(root):
-    """Removes each ServiceInstall's ServiceConfigFailureActions; returns the table's rows."""
-    rows = []
-    for component in root.iter("{%s}Component" % WIX):
-        for service in component.iter("{%s}ServiceInstall" % WIX):
-            for element in service.findall("{%s}ServiceConfigFailureActions" % WIX):
-                service.remove(element)
-                failures = element.findall("{%s}Failure" % WIX)
-                event = sum(bit for name, bit in EVENTS if element.get(name) == "yes")
-                rows.append("\t".join((
-                    service.get("Id"), service.get("Name"), str(event),
-                    element.get("ResetPeriod", ""), "", "",
-                    "[~]".join(str(ACTIONS[f.get("Action")]) for f in failures),
-                    "[~]".join(f.get("Delay", "0") for f in failures), component.get("Id"))))
-    return rows
+def take_directory_actions(root):
+    """Removes each CustomAction with a Directory; returns their CustomAction table queries."""
+    queries = []
+    for parent in root.iter():
+        for action in parent.findall("{%s}CustomAction" % WIX):
+            if action.get("Directory") is None:
+                continue
+            parent.remove(action)
+            kind = EXE_IN_DIRECTORY | (DEFERRED if action.get("Execute") == "deferred" else 0)
+            kind |= NO_IMPERSONATE if action.get("Impersonate") == "no" else 0
+            kind |= IGNORE_EXIT if action.get("Return") == "ignore" else 0
+            values = (action.get("Id"), kind, action.get("Directory"), action.get("ExeCommand"))
+            if any("'" in str(value) for value in values):
+                sys.exit("wixl.py: a custom action cannot hold ': " + action.get("Id"))
+            queries += ["-q", "INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) "
+                              "VALUES ('%s', %d, '%s', '%s')" % values]
+    return queries
 
 
 def main(wixl, options, wxs):
@@ -65,13 +62,12 @@ def main(wixl, options, wxs):
     msi = options[at + 1]
     root = ElementTree.fromstring(run(wixl, "-E", *options[:at], *options[at + 2 :], wxs))
     extras = take_extras(root)
-    failure_actions = take_failure_actions(root)
+    queries = take_directory_actions(root)
     ElementTree.register_namespace("", WIX)
     ElementTree.ElementTree(root).write(msi + ".wxs", encoding="utf-8", xml_declaration=True)
     run(wixl, *options, msi + ".wxs")
     os.remove(msi + ".wxs")
 
-    queries = []
     for row in run("msiinfo", "export", msi, "Component").splitlines()[3:]:
         name, _, _, attributes = row.split("\t")[:4]
         if name in extras:
@@ -83,14 +79,6 @@ def main(wixl, options, wxs):
         sys.exit("wixl.py: components missing from the package: " + ", ".join(extras))
     if queries:
         run("msibuild", msi, *queries)
-    if failure_actions:
-        idt = msi + ".MsiServiceConfigFailureActions.idt"
-        with open(idt, "w", newline="\r\n") as table:
-            table.write(FAILURE_COLUMNS + "".join(row + "\n" for row in failure_actions))
-        # Between InstallServices (5800) and StartServices (5900), as the action requires.
-        run("msibuild", msi, "-i", idt, "-q", "INSERT INTO `InstallExecuteSequence` "
-            "(`Action`, `Condition`, `Sequence`) VALUES ('MsiConfigureServices', 'VersionNT', 5850)")
-        os.remove(idt)
 
 
 if __name__ == "__main__":

@@ -34,8 +34,8 @@ diff <({
     rows Component 1,3,4
     rows ServiceInstall 2-13
     rows ServiceControl 2-6
-    rows MsiServiceConfigFailureActions 2-9
-    rows InstallExecuteSequence 1-3 | grep MsiConfigureServices
+    rows CustomAction 1-4 | grep ServiceRecovery
+    rows InstallExecuteSequence 1-3 | grep ServiceRecovery
     rows Registry 2-6
 } | sort) <({
     settings 'SYSTEM\CurrentControlSet\Services\TqTouch\Parameters' 20 '' InputMode ClickMode \
@@ -61,10 +61,10 @@ Component|Service|SystemFolder|0
 Component|Init|SystemFolder|0
 Component|Help|SystemFolder|0
 Component|Version|SystemFolder|4
-MsiServiceConfigFailureActions|TqTouchSvc|5|86400|||1[~]1[~]1|5000[~]5000[~]5000|Service
-InstallExecuteSequence|MsiConfigureServices|VersionNT|5850
 ServiceInstall|TqTouchSvc|Touch Screen|16|2|1||||||Service|Supports touch screen operations (monitor on/off handling etc.).
 ServiceControl|TqTouchSvc|163||1|Service
+CustomAction|ServiceRecovery|3170|SystemFolder|"[SystemFolder]sc.exe" failure TqTouchSvc reset= 86400 actions= restart/5000/restart/5000/restart/5000
+InstallExecuteSequence|ServiceRecovery|NOT REMOVE|5850
 Registry|2|Software\Microsoft\Windows\CurrentVersion\Control Panel\Cpls|TqTouchApplet|#%[#TqTouchApplet.cpl]|Applet
 Registry|2|Software\Microsoft\Windows\CurrentVersion\Control Panel\Extended Properties\System.ControlPanel.Category|[#TqTouchApplet.cpl]|#2|Applet
 Registry|2|SYSTEM\CurrentControlSet\Services\EventLog\Application\Touch Screen|EventMessageFile|#%[#TqTouchSvc.exe]|Service
