@@ -15,8 +15,8 @@ const uint32_t SimDefaultDevices = 1;
 
 bool SimSetRawPoint(unsigned n, int32_t x, int32_t y);
 bool SimSetDeviceInfo(unsigned n, const TouchDeviceInfo& info);
-// The next count requests of code on device n fail with status (an NTSTATUS; a success status
-// is refused). A failed request still counts in requests[] and takes a sequence number.
+// The next count requests of code on device n fail with status, an NTSTATUS; a success status
+// answers them with nothing returned. They still count in requests[] and take sequence numbers.
 bool SimFailNext(unsigned n, SimCode code, uint32_t count, uint32_t status);
 bool SimReadState(unsigned n, SimState* state);
 // Clears the request counters, the reload count and the sequence numbers of device n (not the

@@ -160,16 +160,18 @@ static BOOLEAN PublicCode(ULONG code, enum SimCode* simCode)
     }
 }
 
-// Counts the request, gives it a sequence number and consumes an injected failure if one waits.
-static NTSTATUS Receive(SimDevice* device, enum SimCode code)
+// Counts the request, gives it a sequence number and consumes an injected fault if one waits.
+static NTSTATUS Receive(SimDevice* device, enum SimCode code, BOOLEAN* faulted)
 {
     NTSTATUS status = STATUS_SUCCESS;
+    *faulted = FALSE;
     ExAcquireFastMutex(&StateLock);
     ++device->state.requests[code];
     device->state.lastSequence[code] = ++Sequence;
     if (device->faultCount[code]) {
         --device->faultCount[code];
         status = device->faultStatus[code];
+        *faulted = TRUE;
     }
     ExReleaseFastMutex(&StateLock);
     return status;
@@ -203,8 +205,10 @@ static NTSTATUS HandlePublic(SimDevice* device, enum SimCode code, void* buffer,
                              ULONG_PTR* returned)
 {
     SimSnapshot snapshot;
-    NTSTATUS status = Receive(device, code);
-    if (!NT_SUCCESS(status))
+    BOOLEAN faulted;
+    NTSTATUS status = Receive(device, code, &faulted);
+    // A fault with a success status answers with nothing returned.
+    if (faulted)
         return status;
     switch (code) {
     case SimGetRawPoint:
@@ -247,8 +251,7 @@ static NTSTATUS HandlePrivate(SimDevice* device, ULONG code, void* buffer, ULONG
         if (inSize != sizeof(fault))
             return STATUS_INVALID_PARAMETER;
         RtlCopyMemory(&fault, buffer, sizeof(fault));
-        // A success status would make "failed" requests succeed with nothing returned.
-        if (fault.code >= SimCodeCount || NT_SUCCESS((NTSTATUS)fault.status))
+        if (fault.code >= SimCodeCount)
             return STATUS_INVALID_PARAMETER;
         ExAcquireFastMutex(&StateLock);
         device->faultCount[fault.code] = fault.count;
