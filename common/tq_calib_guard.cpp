@@ -45,6 +45,21 @@ bool FlushRegKey(const wchar_t* path)
     return Succeeded(status);
 }
 
+// Removes a key of the options' view that holds nothing any more.
+void DeleteIfEmpty(const wchar_t* path)
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) != 0)
+        return;
+    DWORD subkeys = 1;
+    DWORD values = 1;
+    const LONG status = RegQueryInfoKeyW(key, NULL, NULL, NULL, &subkeys, NULL, NULL, &values, NULL,
+                                         NULL, NULL, NULL);
+    RegCloseKey(key);
+    if (status == ERROR_SUCCESS && subkeys == 0 && values == 0)
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY, 0);
+}
+
 } // namespace
 
 HANDLE AcquireCalibrationLock(DWORD waitMs)
@@ -104,12 +119,20 @@ bool ForgetSavedSettings()
     if (!OpenRegKey(TouchOptionsKey, KEY_SET_VALUE | KEY_QUERY_VALUE, &key))
         return GetLastError() == ERROR_FILE_NOT_FOUND;
     LONG status = RegDeleteValueW(key, KeptSettingsName);
+    const bool removed = status == ERROR_SUCCESS;
     if (status == ERROR_FILE_NOT_FOUND)
         status = ERROR_SUCCESS;
     if (status == ERROR_SUCCESS)
         status = RegFlushKey(key);
     RegCloseKey(key);
-    return Succeeded(status);
+    if (!Succeeded(status))
+        return false;
+    // Keys made only to keep the settings go with them.
+    if (removed) {
+        DeleteIfEmpty(TouchOptionsKey);
+        DeleteIfEmpty(L"SOFTWARE\\TQ_Automation");
+    }
+    return true;
 }
 
 bool WriteBackKeptSettings()
