@@ -346,6 +346,9 @@ bool ComputeCalibration(CalibrationRecord* record, uint32_t n, const int32_t* ma
         record->Delta = out[6];
         record->Valid = 1;
     }
-    return ValidateCalibration(*record, n, markX, markY, rawX, rawY, maxCalError, worstDeviation,
-                               worstIndex);
+    const bool accepted = ValidateCalibration(*record, n, markX, markY, rawX, rawY, maxCalError,
+                                              worstDeviation, worstIndex);
+    // Raw points that happen to lie near the marks pass the check uncalibrated; such a record
+    // calibrates nothing and is never accepted.
+    return accepted && record->Valid == 1;
 }

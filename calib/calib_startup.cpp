@@ -6,6 +6,7 @@
 
 #include "calib_dpi.h"
 #include "calib_draw.h"
+#include "calib_guard.h"
 #include "calib_store.h"
 #include "calib_window.h"
 #include "resource.h"
@@ -58,8 +59,8 @@ void ReadCalibOptions(CalibOptions* options)
             options->CalibMargin = value;
         RegCloseKey(key);
     }
-    // Marks have positions for 1 to 9 only; 0 would store a record that was never fitted.
-    if (options->CalibPoints < 1 || options->CalibPoints > MaxCalibPoints)
+    // Marks have positions for 1 to 9 only, and fewer than 3 never give a fit.
+    if (options->CalibPoints < 3 || options->CalibPoints > MaxCalibPoints)
         options->CalibPoints = CalibPointsDefault;
 }
 
@@ -88,7 +89,7 @@ bool OpenTouchDevices(int32_t* deviceIndex, uint32_t* count)
         ++*count;
         *deviceIndex = n;
         TouchRawPoint& baseline = g_calib.baselines[n];
-        if (!TouchControl(device, IOCTL_TQTOUCH_GET_RAW_POINT, &baseline, sizeof(baseline))) {
+        if (!ReadTouchPoint(device, &baseline)) {
             baseline.x = -1;
             baseline.y = -1;
         }
@@ -189,6 +190,8 @@ bool StartCalibration(HINSTANCE instance, const wchar_t* commandLine)
         ShowError(NULL, IDS_WINDOWS_TOUCH, 0);
         return false;
     }
+    if (!ClaimCalibration())
+        return false;
     if (count == 1) {
         if (!LoadScreenSettings(g_calib.deviceIndex, &g_calib.saved)) {
             ShowError(NULL, IDS_LOAD_FAILED, GetLastError());
@@ -213,6 +216,7 @@ void EndCalibration()
             CloseHandle(g_calib.devices[n]);
         g_calib.devices[n] = INVALID_HANDLE_VALUE;
     }
+    ReleaseCalibration();
 }
 
 int RunCalibProgram(HINSTANCE instance, const wchar_t* commandLine)

@@ -8,6 +8,7 @@
 #include "calib_draw.h"
 #include "calib_store.h"
 #include "resource.h"
+#include "tq_calib_guard.h"
 #include "tq_driver.h"
 
 static void ClientSize(HWND window, uint32_t* width, uint32_t* height)
@@ -76,7 +77,7 @@ bool FindTouchedDevice(int32_t* deviceIndex)
         if (g_calib.devices[n] == INVALID_HANDLE_VALUE)
             continue;
         TouchRawPoint point;
-        if (!TouchControl(g_calib.devices[n], IOCTL_TQTOUCH_GET_RAW_POINT, &point, sizeof(point)))
+        if (!ReadTouchPoint(g_calib.devices[n], &point))
             continue;
         if (point.x != g_calib.baselines[n].x || point.y != g_calib.baselines[n].y) {
             *deviceIndex = n;
@@ -93,8 +94,7 @@ bool ReadRawPoint(int32_t deviceIndex, TouchRawPoint* point)
         SetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    return TouchControl(g_calib.devices[deviceIndex], IOCTL_TQTOUCH_GET_RAW_POINT, point,
-                        sizeof(*point));
+    return ReadTouchPoint(g_calib.devices[deviceIndex], point);
 }
 
 void RestartCalibration(bool withRejection)
@@ -109,16 +109,38 @@ void RestartCalibration(bool withRejection)
     Redraw(g_calib.window);
 }
 
-static bool ApplyToDevice(const ScreenSettings* settings)
+static HANDLE CurrentDevice()
 {
     const int32_t n = g_calib.deviceIndex;
-    HANDLE device = n >= 0 && n < TQTOUCH_MAX_DEVICES ? g_calib.devices[n] : INVALID_HANDLE_VALUE;
-    return ApplyScreenSettings(n, settings, device);
+    return n >= 0 && n < TQTOUCH_MAX_DEVICES ? g_calib.devices[n] : INVALID_HANDLE_VALUE;
+}
+
+static bool ApplyToDevice(const ScreenSettings* settings)
+{
+    return ApplyScreenSettings(g_calib.deviceIndex, settings, CurrentDevice());
+}
+
+// Applies the settings that end the run. Once they are stored nothing is left to undo, even
+// when the reload fails; stored tells that apart.
+static bool EndWith(const ScreenSettings* settings, bool* stored)
+{
+    *stored = StoreScreenSettings(g_calib.deviceIndex, settings);
+    DWORD error = GetLastError();
+    if (*stored) {
+        g_calib.changed = false;
+        ForgetSavedSettings();
+    }
+    const bool reloaded = TouchControl(CurrentDevice(), IOCTL_TQTOUCH_RELOAD_PARAMETERS, NULL, 0);
+    if (*stored)
+        error = GetLastError();
+    SetLastError(error);
+    return *stored && reloaded;
 }
 
 bool WriteBackSaved(HWND owner)
 {
-    if (ApplyToDevice(&g_calib.saved))
+    bool stored;
+    if (EndWith(&g_calib.saved, &stored))
         return true;
     ShowError(owner, IDS_RESTORE_FAILED, GetLastError());
     return false;
@@ -126,12 +148,18 @@ bool WriteBackSaved(HWND owner)
 
 bool SwitchToCalibrationMode(HWND owner)
 {
+    // Kept first, so that a run cut short can be undone; without that, nothing is switched.
+    if (!KeepSavedSettings(g_calib.deviceIndex, &g_calib.saved)) {
+        ShowError(owner, IDS_CHANGE_FAILED, GetLastError());
+        return false;
+    }
     // From here on, every end writes the saved settings back: part of the writes may land.
     g_calib.changed = true;
     if (ApplyToDevice(&g_calib.working))
         return true;
     const DWORD error = GetLastError();
-    const bool restored = ApplyToDevice(&g_calib.saved);
+    bool stored;
+    const bool restored = EndWith(&g_calib.saved, &stored);
     const DWORD restoreError = GetLastError();
     ShowError(owner, IDS_CHANGE_FAILED, error);
     if (!restored)
@@ -150,8 +178,49 @@ void AcceptAndClose()
 {
     ScreenSettings accepted = g_calib.saved;
     accepted.record = g_calib.working.record;
-    if (!ApplyToDevice(&accepted))
+    bool stored;
+    if (!EndWith(&accepted, &stored))
         ShowError(g_calib.window, IDS_RESTORE_FAILED, GetLastError());
+    DestroyWindow(g_calib.window);
+}
+
+// The session ends (logoff, shutdown): the system ends the program once this returns, so the
+// saved settings go back now, and without a box that nobody would answer. What cannot be
+// stored stays kept for the next start.
+static void OnEndSession(bool ending)
+{
+    if (!ending || !g_calib.changed)
+        return;
+    StopCountdown();
+    bool stored;
+    EndWith(&g_calib.saved, &stored);
+    DestroyWindow(g_calib.window);
+}
+
+// A read that fails because the screen is gone (the driver restarted without it) ends the run;
+// any other failure keeps the mark.
+static bool ScreenGone(DWORD* error)
+{
+    HANDLE probe = OpenTouchDevice(static_cast<unsigned>(g_calib.deviceIndex), GENERIC_READ);
+    if (probe == INVALID_HANDLE_VALUE) {
+        *error = GetLastError();
+        return true;
+    }
+    CloseHandle(probe);
+    return false;
+}
+
+// The screen takes the registry's settings when it comes back, so its reload, which cannot
+// reach it now, is no second failure.
+static void EndScreenGone(DWORD error)
+{
+    StopCountdown();
+    bool stored;
+    EndWith(&g_calib.saved, &stored);
+    const DWORD restoreError = GetLastError();
+    ShowError(g_calib.window, IDS_NO_ACCESS, error);
+    if (!stored)
+        ShowError(g_calib.window, IDS_RESTORE_FAILED, restoreError);
     DestroyWindow(g_calib.window);
 }
 
@@ -235,7 +304,13 @@ static void OnRelease(HWND window)
     } else if (g_calib.state != StateCheck) {
         TouchRawPoint point;
         if (!ReadRawPoint(g_calib.deviceIndex, &point)) {
-            ShowPausedError(IDS_READ_FAILED, GetLastError());
+            const DWORD readError = GetLastError();
+            DWORD goneError = ERROR_SUCCESS;
+            if (ScreenGone(&goneError)) {
+                EndScreenGone(goneError);
+                return;
+            }
+            ShowPausedError(IDS_READ_FAILED, readError);
             Redraw(window);
             return;
         }
@@ -389,6 +464,9 @@ LRESULT CALLBACK CalibWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         return 0;
     case WM_DPICHANGED:
         OnCalibDpiChanged(window, HIWORD(wParam));
+        return 0;
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE);
         return 0;
     case WM_CTLCOLORSTATIC:
         return 0;

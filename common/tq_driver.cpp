@@ -21,3 +21,19 @@ bool TouchControl(HANDLE device, DWORD code, void* output, DWORD outputSize)
     DWORD returned = 0;
     return DeviceIoControl(device, code, NULL, 0, output, outputSize, &returned, NULL) != FALSE;
 }
+
+bool ReadTouchPoint(HANDLE device, TouchRawPoint* point)
+{
+    point->x = 0;
+    point->y = 0;
+    DWORD returned = 0;
+    if (!DeviceIoControl(device, IOCTL_TQTOUCH_GET_RAW_POINT, NULL, 0, point, sizeof(*point),
+                         &returned, NULL))
+        return false;
+    if (returned == sizeof(*point))
+        return true;
+    point->x = 0;
+    point->y = 0;
+    SetLastError(ERROR_INVALID_DATA);
+    return false;
+}

@@ -16,3 +16,7 @@ HANDLE OpenTouchDevice(unsigned n, DWORD access);
 
 // Sends one control code that takes no input; only the success flag counts.
 bool TouchControl(HANDLE device, DWORD code, void* output, DWORD outputSize);
+
+// The raw point of the last touch. Counts only when the driver answers success with the whole
+// record; a shorter answer fails with ERROR_INVALID_DATA and leaves the point zeroed.
+bool ReadTouchPoint(HANDLE device, TouchRawPoint* point);

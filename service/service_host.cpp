@@ -7,6 +7,7 @@
 
 #include "log_event.h"
 #include "svc_names.h"
+#include "tq_calib_guard.h"
 #include "watcher.h"
 
 namespace
@@ -176,6 +177,8 @@ bool StartSequence()
 {
     if (DebugMode())
         ConsolePrint("Service started (type Ctrl+C to terminate)\n");
+    // A calibration cut short (a crash, power loss) left its screen in calibration mode.
+    UndoCutShortCalibration();
     HANDLE terminate = CreateEventA(NULL, TRUE, FALSE, NULL);
     if (terminate == NULL)
         return StartFailed(MSG_CREATE_EVENT_FAILED, ERROR_INVALID_HANDLE);

@@ -15,9 +15,9 @@ const uint32_t SimDefaultDevices = 1;
 
 bool SimSetRawPoint(unsigned n, int32_t x, int32_t y);
 bool SimSetDeviceInfo(unsigned n, const TouchDeviceInfo& info);
-// The next count requests of code on device n fail with status (an NTSTATUS; a success status
-// is refused). A failed request still counts in requests[] and takes a sequence number. With
-// SimHang as the status they are never answered, until the driver restarts.
+// The next count requests of code on device n fail with status, an NTSTATUS; a success status
+// answers them with nothing returned. They still count in requests[] and take sequence numbers.
+// With SimHang as the status they are never answered, until the driver restarts.
 const uint32_t SimHang = 0x103; // STATUS_PENDING
 bool SimFailNext(unsigned n, SimCode code, uint32_t count, uint32_t status);
 bool SimReadState(unsigned n, SimState* state);

@@ -161,16 +161,18 @@ static BOOLEAN PublicCode(ULONG code, enum SimCode* simCode)
     }
 }
 
-// Counts the request, gives it a sequence number and consumes an injected failure if one waits.
-static NTSTATUS Receive(SimDevice* device, enum SimCode code)
+// Counts the request, gives it a sequence number and consumes an injected fault if one waits.
+static NTSTATUS Receive(SimDevice* device, enum SimCode code, BOOLEAN* faulted)
 {
     NTSTATUS status = STATUS_SUCCESS;
+    *faulted = FALSE;
     ExAcquireFastMutex(&StateLock);
     ++device->state.requests[code];
     device->state.lastSequence[code] = ++Sequence;
     if (device->faultCount[code]) {
         --device->faultCount[code];
         status = device->faultStatus[code];
+        *faulted = TRUE;
     }
     ExReleaseFastMutex(&StateLock);
     return status;
@@ -204,8 +206,10 @@ static NTSTATUS HandlePublic(SimDevice* device, enum SimCode code, void* buffer,
                              ULONG_PTR* returned)
 {
     SimSnapshot snapshot;
-    NTSTATUS status = Receive(device, code);
-    if (!NT_SUCCESS(status) || status == STATUS_PENDING)
+    BOOLEAN faulted;
+    NTSTATUS status = Receive(device, code, &faulted);
+    // A fault with a success status answers with nothing returned; STATUS_PENDING hangs.
+    if (faulted)
         return status;
     switch (code) {
     case SimGetRawPoint:
@@ -248,10 +252,7 @@ static NTSTATUS HandlePrivate(SimDevice* device, ULONG code, void* buffer, ULONG
         if (inSize != sizeof(fault))
             return STATUS_INVALID_PARAMETER;
         RtlCopyMemory(&fault, buffer, sizeof(fault));
-        // A success status would make "failed" requests succeed with nothing returned; pending
-        // ones hang.
-        if (fault.code >= SimCodeCount ||
-            (NT_SUCCESS((NTSTATUS)fault.status) && fault.status != (uint32_t)STATUS_PENDING))
+        if (fault.code >= SimCodeCount)
             return STATUS_INVALID_PARAMETER;
         ExAcquireFastMutex(&StateLock);
         device->faultCount[fault.code] = fault.count;

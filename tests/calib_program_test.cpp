@@ -12,6 +12,8 @@
 #include "reg_fixture.h"
 #include "resource.h"
 #include "sim_client.h"
+#include "tq_calib_guard.h"
+#include "tq_driver.h"
 #include "tq_registry.h"
 
 namespace
@@ -82,10 +84,27 @@ const StringEntry Strings[] = {
      L"verwenden um den Touchbildschirm zu kalibrieren."},
 };
 
-std::wstring Program()
+std::wstring Program(const std::string& path = TQ_CALIB_EXE)
 {
-    std::string path = TQ_CALIB_EXE;
     return std::wstring(path.begin(), path.end());
+}
+
+// What a calibration keeps to be undone if it is cut short.
+bool Kept()
+{
+    return DumpTree(TouchOptionsKey).find(KeptSettingsName) != std::wstring::npos;
+}
+
+// Waits for a program's end or, given until, ends it once that holds.
+void Finish(HANDLE program, bool (*until)() = nullptr)
+{
+    ASSERT_NE(nullptr, program);
+    if (until) {
+        EXPECT_TRUE(WaitUntil(until, 10000, false));
+        TerminateProcess(program, 0);
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(program, 30000));
+    CloseHandle(program);
 }
 
 // A string of the given language straight from the program's string table.
@@ -452,7 +471,7 @@ void CalibProgram::CalibrateAndAccept(DWORD dpi, int* textHeightAt96)
     ExpectSettings(1, 0, record);
 }
 
-enum EndAction { ByClose, ByEsc, BySystemClose, ByCountdown, ByRedoThenEsc };
+enum EndAction { ByClose, ByEsc, BySystemClose, ByCountdown, ByRedoEsc, ByLogoff, ByKill, ByGone };
 
 struct Ending {
     const char* name;
@@ -470,10 +489,16 @@ TEST_F(CalibProgram, EveryEndAfterAChangeRestoresTheSavedSettings)
         {"system close on a mark", L"", 2, BySystemClose},
         {"countdown on a mark", L"0", 3, ByCountdown},
         {"countdown in the check", L"", 5, ByCountdown},
-        {"Redo in the check, then Esc", L"", 5, ByRedoThenEsc},
+        {"Redo in the check, then Esc", L"", 5, ByRedoEsc},
+        {"session end on a mark", L"0", 2, ByLogoff},
+        {"session end in the check", L"", 5, ByLogoff},
+        {"kill on a mark, then the next start", L"0", 2, ByKill},
+        {"kill in the check, then the service", L"", 5, ByKill},
+        {"screen gone on a mark", L"0", 2, ByGone},
     };
     for (const Ending& ending : endings) {
         SCOPED_TRACE(ending.name);
+        BoxWatcher boxes(English(103));
         if (ending.action == ByCountdown) {
             SetDword(TouchOptionsKey, CalibTimeoutHitName, 1);
             SetDword(TouchOptionsKey, CalibTimeoutAcceptName, 1);
@@ -486,7 +511,7 @@ TEST_F(CalibProgram, EveryEndAfterAChangeRestoresTheSavedSettings)
         case ByClose:
             ClickControl(window, IDC_CLOSE);
             break;
-        case ByRedoThenEsc:
+        case ByRedoEsc:
             ClickControl(window, IDC_REDO);
             ASSERT_TRUE(WaitUntil(
                 [&] {
@@ -504,8 +529,39 @@ TEST_F(CalibProgram, EveryEndAfterAChangeRestoresTheSavedSettings)
             break;
         case ByCountdown:
             break;
+        case ByLogoff:
+            Finish(LaunchLikeTheApplet(L"C:\\windows\\system32\\wineboot.exe", L"--end-session"));
+            break;
+        case ByKill:
+            ASSERT_TRUE(TerminateProcess(process, 0));
+            break;
+        case ByGone:
+            ASSERT_TRUE(SimRestartDriver(0));
+            restartedDriver = true;
+            Click(Expected(3).x, Expected(3).y);
+            break;
         }
         EXPECT_EQ(0u, WaitForExit());
+        EXPECT_EQ(ending.action == ByKill, Kept());
+        // Back from a kill: the next start (cancelled at once), or the service's start.
+        if (ending.action == ByKill && *ending.argument) {
+            Launch(L"0");
+            SetForegroundWindow(WaitForCalibWindow());
+            PressKey(VK_ESCAPE);
+            EXPECT_EQ(0u, WaitForExit());
+        } else if (ending.action == ByKill) {
+            Finish(LaunchLikeTheApplet(Program(TQ_SVC_EXE), L"-debug"), [] { return !Kept(); });
+        } else if (ending.action == ByGone) {
+            ASSERT_EQ(1u, boxes.Count());
+            EXPECT_EQ(ExpectedErrorText(English(106), L"Error", ERROR_FILE_NOT_FOUND),
+                      boxes.Texts()[0]);
+            // Back, the screen takes what the registry holds.
+            ASSERT_TRUE(SimRestartDriver(1));
+            HANDLE device = OpenTouchDevice(0, GENERIC_READ);
+            EXPECT_TRUE(TouchControl(device, IOCTL_TQTOUCH_RELOAD_PARAMETERS, NULL, 0));
+            CloseHandle(device);
+        }
+        EXPECT_EQ(ending.action == ByGone ? 1u : 0u, boxes.Count());
         ExpectSettings(1, 0, SavedRecord);
         SetUp();
     }

@@ -286,7 +286,7 @@ TEST_F(ApplyWithDriver, EachApplyEndsWithOneReloadThatSeesTheApplied)
     }
 }
 
-TEST_F(ApplyWithDriver, FailedRecordWriteStillReloads)
+TEST_F(ApplyWithDriver, FailedRecordWriteIsReportedAndStillReloads)
 {
     // Below a volatile key no lasting key can be created, so the record write fails for real.
     HKEY screen;
@@ -300,7 +300,9 @@ TEST_F(ApplyWithDriver, FailedRecordWriteStillReloads)
     EXPECT_EQ(static_cast<DWORD>(ERROR_CHILD_MUST_BE_VOLATILE), GetLastError());
 
     const ScreenSettings settings = {0, 2, Sample()};
-    EXPECT_TRUE(ApplyScreenSettings(0, &settings, device));
+    SetLastError(0);
+    EXPECT_FALSE(ApplyScreenSettings(0, &settings, device));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CHILD_MUST_BE_VOLATILE), GetLastError());
     EXPECT_FALSE(KeyExists(Screen0Record));
     const SimState state = State();
     EXPECT_EQ(1u, state.requests[SimReload]);
@@ -308,6 +310,39 @@ TEST_F(ApplyWithDriver, FailedRecordWriteStillReloads)
     EXPECT_EQ(2, state.params[SimClickMode]);
     EXPECT_EQ(0, state.params[SimRightClickEnable]);
     EXPECT_EQ(0u, state.recordPresent);
+}
+
+// No value to take: a short answer of the driver, a record that is there but not whole.
+TEST_F(ApplyWithDriver, ShortRawPointsAndPartialRecordsAreFailures)
+{
+    const CalibrationRecord record = Sample();
+    static const WORD twoBytes = 3;
+    const struct {
+        const char* name;
+        void (*arrange)();
+        bool rawPoint;
+        DWORD error;
+    } cases[] = {
+        {"raw point answered with no bytes", [] { SimFailNext(0, SimGetRawPoint, 1, 0); }, true,
+         ERROR_INVALID_DATA},
+        {"record without CY", [] { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, Screen0Record, CYName); },
+         false, ERROR_FILE_NOT_FOUND},
+        {"record with a two-byte C1",
+         [] { SetRaw(Screen0Record, C1Name, REG_BINARY, &twoBytes, 2); }, false,
+         ERROR_INVALID_DATA},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(WriteCalibrationRecord(0, &record));
+        c.arrange();
+        SetLastError(0);
+        TouchRawPoint point = {7, 7};
+        ScreenSettings settings = {};
+        EXPECT_FALSE(c.rawPoint ? ReadTouchPoint(device, &point)
+                                : LoadScreenSettings(0, &settings));
+        EXPECT_EQ(c.error, GetLastError());
+        EXPECT_EQ(0, c.rawPoint ? point.x | point.y : 0);
+    }
 }
 
 TEST_F(ApplyWithDriver, FailedReloadIsTheResult)

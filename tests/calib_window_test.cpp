@@ -650,7 +650,7 @@ TEST(CalibOptions, OutOfRangePointCountsFallBackToFive)
     EXPECT_EQ(1u, options.CalibTimeout);
     EXPECT_EQ(5u, options.CalibPoints);
     EXPECT_EQ(10u, options.CalibMargin);
-    for (DWORD points : {0u, 10u, 0xFFFFFFFFu}) {
+    for (DWORD points : {0u, 1u, 2u, 10u, 0xFFFFFFFFu}) {
         SetDword(TouchOptionsKey, CalibPointsName, points);
         ReadCalibOptions(&options);
         EXPECT_EQ(5u, options.CalibPoints) << points;

@@ -247,7 +247,6 @@ TEST_F(CalibrationPageTest, CalibratesEndToEndWhileTheSheetWaits)
     StoreOptions({9, 5, 1});
     const std::wstring record =
         std::wstring(TouchParametersKey) + ScreenKeyPart + L"0" + CalibrationKeyPart;
-    SetDword(record.c_str(), ValidName, 0);
     ASSERT_TRUE(CopyFileW(TQ_TEST_CALIB_EXE, InProcess().c_str(), FALSE));
     BoxWatcher applet(Caption), shell(L"Error");
     OpenHere(L"0", [&](HWND sheet) {

@@ -38,20 +38,9 @@ void FormatCalibrationKey(unsigned n, wchar_t* path)
     path[MAX_PATH - 1] = L'\0';
 }
 
-bool ReadCalibrationRecord(int n, CalibrationRecord* record)
+// Reads the values in the driver's order; the first that cannot be read stops the reading.
+static bool ReadRecordValues(HKEY key, CalibrationRecord* record)
 {
-    if (!IsValidRequest(n, record)) {
-        if (record != NULL)
-            record->Valid = 0;
-        return false;
-    }
-    wchar_t path[MAX_PATH];
-    FormatCalibrationKey(static_cast<unsigned>(n), path);
-    HKEY key;
-    if (!OpenRegKey(path, KEY_QUERY_VALUE, &key)) {
-        record->Valid = 0;
-        return false;
-    }
     const struct {
         const wchar_t* name;
         int32_t* field;
@@ -64,10 +53,34 @@ bool ReadCalibrationRecord(int n, CalibrationRecord* record)
         if (!ReadDwordPermissive(key, value.name, &data)) {
             // An incomplete record is never in force, whatever its Valid said.
             record->Valid = 0;
-            return CloseFailed(key);
+            return false;
         }
         *value.field = ToInt32(data);
     }
+    return true;
+}
+
+static bool OpenRecordKey(int n, HKEY* key)
+{
+    wchar_t path[MAX_PATH];
+    FormatCalibrationKey(static_cast<unsigned>(n), path);
+    return OpenRegKey(path, KEY_QUERY_VALUE, key);
+}
+
+bool ReadCalibrationRecord(int n, CalibrationRecord* record)
+{
+    if (!IsValidRequest(n, record)) {
+        if (record != NULL)
+            record->Valid = 0;
+        return false;
+    }
+    HKEY key;
+    if (!OpenRecordKey(n, &key)) {
+        record->Valid = 0;
+        return false;
+    }
+    if (!ReadRecordValues(key, record))
+        return CloseFailed(key);
     RegCloseKey(key);
     return true;
 }
@@ -109,28 +122,56 @@ bool LoadScreenSettings(int n, ScreenSettings* settings)
     settings->ClickMode =
         ReadDwordPermissive(key, ClickModeName, &value) ? value : ClickModeDefault;
     RegCloseKey(key);
-    // A missing or partial record comes back as zeros with what could be read, and not valid.
+    // A screen never calibrated has no record: zeros, not valid. A record that is there but
+    // cannot be read whole is no record to save: a cancel would write it back as zeros.
     const CalibrationRecord empty = {};
     settings->record = empty;
-    ReadCalibrationRecord(n, &settings->record);
+    if (!OpenRecordKey(n, &key)) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            return false;
+        SetLastError(ERROR_SUCCESS);
+        return true;
+    }
+    if (!ReadRecordValues(key, &settings->record))
+        return CloseFailed(key);
+    RegCloseKey(key);
     SetLastError(ERROR_SUCCESS);
     return true;
+}
+
+bool StoreScreenSettings(int n, const ScreenSettings* settings)
+{
+    if (!IsValidRequest(n, settings))
+        return false;
+    DWORD error = ERROR_SUCCESS;
+    HKEY key;
+    if (CreateRegKey(TouchParametersKey, KEY_WRITE, &key)) {
+        if (!WriteDword(key, RightClickEnableName, settings->RightClickEnable) ||
+            !WriteDword(key, ClickModeName, settings->ClickMode))
+            error = GetLastError();
+        RegCloseKey(key);
+    } else {
+        error = GetLastError();
+    }
+    // The record is written also when the click settings were not: it is the calibration.
+    if (!WriteCalibrationRecord(n, &settings->record) && error == ERROR_SUCCESS)
+        error = GetLastError();
+    SetLastError(error);
+    return error == ERROR_SUCCESS;
 }
 
 bool ApplyScreenSettings(int n, const ScreenSettings* settings, HANDLE device)
 {
     if (!IsValidRequest(n, settings))
         return false;
-    HKEY key;
-    if (!CreateRegKey(TouchParametersKey, KEY_WRITE, &key))
-        return false;
-    if (!WriteDword(key, RightClickEnableName, settings->RightClickEnable) ||
-        !WriteDword(key, ClickModeName, settings->ClickMode))
-        return CloseFailed(key);
-    RegCloseKey(key);
-    // The driver takes the click settings even when the record cannot be stored.
-    WriteCalibrationRecord(n, &settings->record);
-    return TouchControl(device, IOCTL_TQTOUCH_RELOAD_PARAMETERS, NULL, 0);
+    const bool stored = StoreScreenSettings(n, settings);
+    const DWORD error = GetLastError();
+    // The driver takes whatever did land, also after a failed write.
+    const bool reloaded = TouchControl(device, IOCTL_TQTOUCH_RELOAD_PARAMETERS, NULL, 0);
+    if (stored)
+        return reloaded;
+    SetLastError(error);
+    return false;
 }
 
 uint32_t ReadMaxCalError()

@@ -11,9 +11,14 @@ void FormatCalibrationKey(unsigned n, wchar_t* path);
 
 bool ReadCalibrationRecord(int n, CalibrationRecord* record);
 bool WriteCalibrationRecord(int n, const CalibrationRecord* record);
+// The click settings and the record of screen n. A missing record key gives zeros, not valid;
+// a record that is there but cannot be read whole fails.
 bool LoadScreenSettings(int n, ScreenSettings* settings);
-// Writes the click settings and the record, then reloads the driver on device, the open
-// handle of screen n; the reload's result is the result.
+// Writes the click settings and the record; the record also when the click settings failed.
+// The first failure is the result.
+bool StoreScreenSettings(int n, const ScreenSettings* settings);
+// StoreScreenSettings, then the reload on device, the open handle of screen n, which is sent
+// after a failed write too. A failed write is the result, else the reload's.
 bool ApplyScreenSettings(int n, const ScreenSettings* settings, HANDLE device);
 
 // MaxCalError, read anew for each computation; 30 when it cannot be read.
